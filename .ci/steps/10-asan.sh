@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# The whole suite again, built with Clang under ASan and UBSan.
+set -euo pipefail
+cmake --preset asan >/dev/null
+cmake --build --preset asan
+ctest --preset asan

@@ -1,0 +1,53 @@
+// kest_stringlist and kest_stringlistIterator: an ordered list of kest_string items.
+//
+// Choices this implementation makes where the platform leaves them open:
+//  - A list made from an empty text is empty.
+//  - Empty items between separators are kept: "a,,b" gives "a", "", "b", and a
+//    trailing separator gives a trailing empty item. Blanks are not trimmed.
+//  - `toString` of an empty list is the empty text.
+//
+// Storage: lists of up to kInlineItems items live inside the object (no heap
+// allocation); longer lists move to the heap.
+#pragma once
+
+#include "kest_framework_export.h"
+#include "kest_string.h"
+
+class kest_stringlist;
+
+class KEST_STRING_API kest_stringlistIterator {
+public:
+    kest_string& operator*() const;
+    kest_stringlistIterator& operator++();
+    bool operator!=(const kest_stringlistIterator& other) const;
+
+private:
+    friend class kest_stringlist;
+    kest_stringlistIterator(kest_string* item);
+    kest_string* item_;
+};
+
+class KEST_STRING_API kest_stringlist {
+public:
+    kest_stringlist();
+    kest_stringlist(const kest_string& text, char separator);
+    kest_stringlist(const kest_stringlist& other);
+    virtual ~kest_stringlist();
+
+    kest_stringlist& operator<<(const kest_string& item);
+    kest_string toString(char separator) const;
+
+    kest_stringlistIterator begin() const;
+    kest_stringlistIterator end() const;
+
+    static constexpr int kInlineItems = 2;
+
+private:
+    kest_stringlist& operator=(const kest_stringlist&) = delete;
+    void grow();
+
+    kest_string* items_;
+    int count_;
+    int capacity_;
+    alignas(kest_string) unsigned char inline_[kInlineItems * sizeof(kest_string)];
+};
