@@ -64,6 +64,9 @@ public:
     static constexpr unsigned kInlineCapacity = 319;
 
 private:
+    // The list builds its items straight from pieces of a text.
+    friend class kest_stringlist;
+
     void assign(const char* text, unsigned length);
     void append(const char* text, unsigned length);
     void reserve(unsigned length);

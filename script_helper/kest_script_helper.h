@@ -106,7 +106,9 @@ protected:
     bool alarmHandling;
 
 private:
-    void send(const char* text);
+    // The one place a command reaches the host: code 0, and the host's result.
+    // Nothing is sent (result 0) without a host.
+    intptr_t send(const char* text);
     // Sends a query and copies the reply into `reply`. False (and `reply` untouched)
     // without a host or without a reply; in both cases nothing is handed back unless
     // `releaseNull` asks for a null reply to be handed back too.

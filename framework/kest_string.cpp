@@ -1,0 +1,303 @@
+#include "kest_string.h"
+
+#include <climits>
+#include <cstddef>
+#include <cstring>
+#include <new>
+
+// Storage: `text_` points at `inline_` while the text fits kInlineCapacity
+// characters, otherwise at a heap block of `capacity_` + 1 bytes. A heap block is
+// kept when the text shrinks again, so a string that once grew does not allocate
+// on every assignment. `text_[length_]` is always NUL.
+//
+// Aliasing: every writer copies its source before it frees the old storage, and
+// writes inside the current storage with memmove, so `s = s`, `s += s` and
+// assignments from a pointer into the string's own text are safe.
+
+namespace {
+
+// The widest number field the number constructor pads to. A larger width is
+// taken as this one: no caller pads at all, and an unbounded width would let one
+// call ask for gigabytes.
+constexpr unsigned kMaxFieldWidth = 65536;
+
+// Longest text a kest_string can hold: its length and its NUL must fit `unsigned`.
+constexpr std::size_t kMaxLength = UINT_MAX - 1;
+
+unsigned checkedLength(std::size_t length) {
+    if (length > kMaxLength) {
+        throw std::bad_alloc();
+    }
+    return static_cast<unsigned>(length);
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+}  // namespace
+
+kest_string::kest_string() : text_(inline_), length_(0), capacity_(kInlineCapacity) {
+    inline_[0] = '\0';
+}
+
+kest_string::kest_string(const char* text) : kest_string() {
+    if (text != nullptr) {
+        assign(text, checkedLength(std::strlen(text)));
+    }
+}
+
+kest_string::kest_string(int value, char fill, unsigned width, int base) : kest_string() {
+    if (base < 2 || base > 36) {
+        base = 10;
+    }
+    if (width > kMaxFieldWidth) {
+        width = kMaxFieldWidth;
+    }
+    if (fill == '\0') {
+        fill = ' ';
+    }
+    static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    // Written backwards: at most 32 binary digits and a sign.
+    char reversed[sizeof(int) * CHAR_BIT + 1];
+    unsigned count = 0;
+    // Unsigned arithmetic makes INT_MIN's magnitude representable.
+    unsigned magnitude =
+        value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+    const unsigned radix = static_cast<unsigned>(base);
+    do {
+        reversed[count++] = kDigits[magnitude % radix];
+        magnitude /= radix;
+    } while (magnitude != 0);
+    if (value < 0) {
+        reversed[count++] = '-';
+    }
+    const unsigned padding = width > count ? width - count : 0;
+    reserve(padding + count);
+    std::memset(text_, fill, padding);
+    for (unsigned i = 0; i < count; ++i) {
+        text_[padding + i] = reversed[count - 1 - i];
+    }
+    length_ = padding + count;
+    text_[length_] = '\0';
+}
+
+kest_string::kest_string(const kest_string& other) : kest_string() {
+    assign(other.text_, other.length_);
+}
+
+kest_string& kest_string::operator=(const kest_string& other) {
+    if (this != &other) {
+        assign(other.text_, other.length_);
+    }
+    return *this;
+}
+
+kest_string& kest_string::operator=(const char* text) {
+    if (text == nullptr) {
+        assign("", 0);
+    } else {
+        assign(text, checkedLength(std::strlen(text)));
+    }
+    return *this;
+}
+
+kest_string::~kest_string() {
+    if (text_ != inline_) {
+        delete[] text_;
+    }
+}
+
+kest_string& kest_string::operator+=(const kest_string& other) {
+    append(other.text_, other.length_);
+    return *this;
+}
+
+kest_string& kest_string::operator+=(const char* text) {
+    if (text != nullptr) {
+        append(text, checkedLength(std::strlen(text)));
+    }
+    return *this;
+}
+
+bool kest_string::operator==(const char* text) const {
+    return std::strcmp(text_, text != nullptr ? text : "") == 0;
+}
+
+bool kest_string::operator!=(const kest_string& other) const {
+    return length_ != other.length_ || std::memcmp(text_, other.text_, length_) != 0;
+}
+
+kest_string::operator const char*() const {
+    return text_;
+}
+
+int kest_string::length() const {
+    return static_cast<int>(length_);
+}
+
+int kest_string::toInt() const {
+    const char* p = text_;
+    while (isBlank(*p)) {
+        ++p;
+    }
+    bool negative = false;
+    if (*p == '+' || *p == '-') {
+        negative = *p == '-';
+        ++p;
+    }
+    // Accumulate the magnitude, saturating one past INT_MAX so that INT_MIN
+    // itself stays exact and anything larger clamps.
+    constexpr long long kLimit = static_cast<long long>(INT_MAX) + 1;
+    long long magnitude = 0;
+    while (*p >= '0' && *p <= '9') {
+        magnitude = magnitude * 10 + (*p - '0');
+        if (magnitude >= kLimit) {
+            magnitude = kLimit;
+            break;
+        }
+        ++p;
+    }
+    if (negative) {
+        return static_cast<int>(-magnitude);
+    }
+    return magnitude >= kLimit ? INT_MAX : static_cast<int>(magnitude);
+}
+
+kest_string kest_string::arg(const kest_string& value) const {
+    // Find the lowest-numbered marker %1..%9 present anywhere in the text.
+    char lowest = '9' + 1;
+    unsigned occurrences = 0;
+    for (unsigned i = 0; i + 1 < length_; ++i) {
+        const char digit = text_[i + 1];
+        if (text_[i] == '%' && digit >= '1' && digit <= '9') {
+            if (digit < lowest) {
+                lowest = digit;
+                occurrences = 0;
+            }
+            if (digit == lowest) {
+                ++occurrences;
+            }
+        }
+    }
+    if (occurrences == 0) {
+        return *this;
+    }
+
+    // Build into a new string; `value` may be this very string.
+    kest_string result;
+    const std::size_t total = static_cast<std::size_t>(length_) - 2u * occurrences +
+                              static_cast<std::size_t>(occurrences) * value.length_;
+    result.reserve(checkedLength(total));
+    unsigned start = 0;
+    unsigned i = 0;
+    while (i + 1 < length_) {
+        if (text_[i] == '%' && text_[i + 1] == lowest) {
+            result.append(text_ + start, i - start);
+            result.append(value.text_, value.length_);
+            i += 2;
+            start = i;
+        } else {
+            ++i;
+        }
+    }
+    result.append(text_ + start, length_ - start);
+    return result;
+}
+
+kest_string kest_string::arg(int value, char fill, unsigned width, int base) const {
+    return arg(kest_string(value, fill, width, base));
+}
+
+void kest_string::split(char separator, kest_string& before, kest_string& after) const {
+    // Built aside first: `before` or `after` may be this very string.
+    kest_string head;
+    kest_string tail;
+    const void* found = std::memchr(text_, separator, length_);
+    if (found != nullptr) {
+        const unsigned at = static_cast<unsigned>(static_cast<const char*>(found) - text_);
+        head.assign(text_, at);
+        tail.assign(text_ + at + 1, length_ - at - 1);
+    } else {
+        head.assign(text_, length_);
+    }
+    before = head;
+    after = tail;
+}
+
+kest_string operator+(const kest_string& a, const kest_string& b) {
+    kest_string result(a);
+    result.append(b.text_, b.length_);
+    return result;
+}
+
+kest_string operator+(const kest_string& a, const char* b) {
+    kest_string result(a);
+    result += b;
+    return result;
+}
+
+kest_string operator+(const char* a, const kest_string& b) {
+    kest_string result(a);
+    result.append(b.text_, b.length_);
+    return result;
+}
+
+void kest_string::assign(const char* text, unsigned length) {
+    if (length > capacity_) {
+        char* storage = new char[static_cast<std::size_t>(length) + 1];
+        std::memcpy(storage, text, length);
+        if (text_ != inline_) {
+            delete[] text_;
+        }
+        text_ = storage;
+        capacity_ = length;
+    } else {
+        std::memmove(text_, text, length);
+    }
+    length_ = length;
+    text_[length_] = '\0';
+}
+
+void kest_string::append(const char* text, unsigned length) {
+    if (length == 0) {
+        return;
+    }
+    const unsigned total = checkedLength(static_cast<std::size_t>(length_) + length);
+    if (total > capacity_) {
+        // Grow geometrically so that repeated appends stay linear.
+        std::size_t grown = static_cast<std::size_t>(capacity_) * 2;
+        if (grown < total) {
+            grown = total;
+        }
+        if (grown > kMaxLength) {
+            grown = kMaxLength;
+        }
+        char* storage = new char[grown + 1];
+        std::memcpy(storage, text_, length_);
+        // `text` may point into the old storage, which is still alive here.
+        std::memcpy(storage + length_, text, length);
+        if (text_ != inline_) {
+            delete[] text_;
+        }
+        text_ = storage;
+        capacity_ = static_cast<unsigned>(grown);
+    } else {
+        std::memmove(text_ + length_, text, length);
+    }
+    length_ = total;
+    text_[length_] = '\0';
+}
+
+void kest_string::reserve(unsigned length) {
+    if (length <= capacity_) {
+        return;
+    }
+    char* storage = new char[static_cast<std::size_t>(length) + 1];
+    std::memcpy(storage, text_, static_cast<std::size_t>(length_) + 1);
+    if (text_ != inline_) {
+        delete[] text_;
+    }
+    text_ = storage;
+    capacity_ = length;
+}

@@ -1,0 +1,108 @@
+#include "kest_stringlist.h"
+
+#include <new>
+
+// Storage: `items_` points at `inline_` (room for kInlineItems strings) until the
+// list outgrows it, then at a heap block of `capacity_` strings. Items are built in
+// place; only the first `count_` slots hold live strings.
+
+kest_string& kest_stringlistIterator::operator*() const {
+    return *item_;
+}
+
+kest_stringlistIterator& kest_stringlistIterator::operator++() {
+    ++item_;
+    return *this;
+}
+
+bool kest_stringlistIterator::operator!=(const kest_stringlistIterator& other) const {
+    return item_ != other.item_;
+}
+
+kest_stringlistIterator::kest_stringlistIterator(kest_string* item) : item_(item) {}
+
+kest_stringlist::kest_stringlist()
+    : items_(reinterpret_cast<kest_string*>(inline_)), count_(0), capacity_(kInlineItems) {}
+
+kest_stringlist::kest_stringlist(const kest_string& text, char separator) : kest_stringlist() {
+    const unsigned length = text.length_;
+    const char* characters = text.text_;
+    unsigned start = 0;
+    for (unsigned i = 0; length != 0 && i <= length; ++i) {
+        if (i == length || characters[i] == separator) {
+            if (count_ == capacity_) {
+                grow();
+            }
+            kest_string* item = new (items_ + count_) kest_string();
+            ++count_;
+            item->assign(characters + start, i - start);
+            start = i + 1;
+        }
+    }
+}
+
+kest_stringlist::kest_stringlist(const kest_stringlist& other) : kest_stringlist() {
+    while (capacity_ < other.count_) {
+        grow();
+    }
+    for (int i = 0; i < other.count_; ++i) {
+        new (items_ + i) kest_string(other.items_[i]);
+        ++count_;
+    }
+}
+
+kest_stringlist::~kest_stringlist() {
+    for (int i = 0; i < count_; ++i) {
+        items_[i].~kest_string();
+    }
+    if (items_ != reinterpret_cast<kest_string*>(inline_)) {
+        ::operator delete(items_);
+    }
+}
+
+kest_stringlist& kest_stringlist::operator<<(const kest_string& item) {
+    if (count_ == capacity_) {
+        // `item` may be one of this list's own items, which growing moves.
+        const kest_string copy(item);
+        grow();
+        new (items_ + count_) kest_string(copy);
+    } else {
+        new (items_ + count_) kest_string(item);
+    }
+    ++count_;
+    return *this;
+}
+
+kest_string kest_stringlist::toString(char separator) const {
+    kest_string result;
+    for (int i = 0; i < count_; ++i) {
+        if (i != 0 && separator != '\0') {
+            result.append(&separator, 1);
+        }
+        result.append(items_[i].text_, items_[i].length_);
+    }
+    return result;
+}
+
+kest_stringlistIterator kest_stringlist::begin() const {
+    return kest_stringlistIterator(items_);
+}
+
+kest_stringlistIterator kest_stringlist::end() const {
+    return kest_stringlistIterator(items_ + count_);
+}
+
+void kest_stringlist::grow() {
+    const int capacity = capacity_ * 2;
+    kest_string* storage = static_cast<kest_string*>(
+        ::operator new(sizeof(kest_string) * static_cast<unsigned>(capacity)));
+    for (int i = 0; i < count_; ++i) {
+        new (storage + i) kest_string(items_[i]);
+        items_[i].~kest_string();
+    }
+    if (items_ != reinterpret_cast<kest_string*>(inline_)) {
+        ::operator delete(items_);
+    }
+    items_ = storage;
+    capacity_ = capacity;
+}

@@ -1,0 +1,172 @@
+// The fire-and-forget commands. Each text is built one of three ways, fixed per
+// command (kest_command_grammar.h): concatenation, printf-style formatting into a
+// stack buffer, or marker substitution through kest_string::arg.
+#include <cstdio>
+
+#include "kest_command_grammar.h"
+#include "kest_script_helper.h"
+
+namespace {
+
+// Every printf-style text is formatted here. The buffer holds the longest text
+// three 32-bit numbers and 'ADD' can make, so no command is ever cut.
+constexpr std::size_t kBufferSize = kest_command::kPrintfBufferSize;
+static_assert(sizeof("RR -2147483648 -2147483648 -2147483648 'ADD'") <= kBufferSize,
+              "the widest register command must fit the printf buffer");
+
+// Quoted text argument: "'" text "'".
+void appendQuoted(kest_string& text, const kest_string& value) {
+    text += "'";
+    text += value;
+    text += "'";
+}
+
+}  // namespace
+
+bool kest_script_helper::panelShow(const kest_string& panel, const kest_string& file,
+                                   const kest_string& extra) {
+    kest_string text("PS '");
+    text += panel;
+    text += "' '";
+    if (path.length() != 0) {
+        text += path;
+        text += "/";
+    }
+    text += file;
+    text += "'";
+    if (extra.length() != 0) {
+        text += " ";
+        appendQuoted(text, extra);
+    }
+    if (host == nullptr) {
+        return true;
+    }
+    return send(text) != 0;
+}
+
+void kest_script_helper::textPut(const kest_string& property, const kest_string& value,
+                                 const kest_string& panel, const kest_string& control) {
+    kest_string text("TP '");
+    text += property;
+    text += "=";
+    text += value;
+    text += "' '";
+    text += panel;
+    text += "' '";
+    text += control;
+    text += "'";
+    send(text);
+}
+
+void kest_script_helper::controlHide(const kest_string& panel, const kest_string& control) {
+    kest_string text("CH '");
+    text += panel;
+    text += "' '";
+    text += control;
+    text += "'";
+    send(text);
+}
+
+void kest_script_helper::routerCrosspoint(int32_t device, int32_t source, int32_t destination,
+                                          const kest_string& text, bool flag) {
+    const kest_string command = kest_string(kest_command::kRouterCrosspoint)
+                                    .arg(device, 0, 0, 10)
+                                    .arg(source, 0, 0, 10)
+                                    .arg(destination, 0, 0, 10)
+                                    .arg(text)
+                                    .arg(flag ? 1 : 0, 0, 0, 10);
+    send(command);
+}
+
+void kest_script_helper::sendRangeCommand(const char* format, int32_t device, int32_t first,
+                                          int32_t last) {
+    char text[kBufferSize];
+    const int written = std::snprintf(text, sizeof(text), format, device, first, last);
+    // Cannot happen with the templates and 32-bit numbers; refused rather than cut.
+    if (written < 0 || static_cast<std::size_t>(written) >= sizeof(text)) {
+        return;
+    }
+    send(text);
+}
+
+namespace {
+
+// One-number texts ("RU %d", "ET %d") through the same buffer. A free function so
+// that the result goes back through the member `send`.
+bool formatOne(char (&text)[kBufferSize], const char* format, int32_t number) {
+    const int written = std::snprintf(text, sizeof(text), format, number);
+    return written >= 0 && static_cast<std::size_t>(written) < sizeof(text);
+}
+
+bool formatTwo(char (&text)[kBufferSize], const char* format, int32_t a, int32_t b) {
+    const int written = std::snprintf(text, sizeof(text), format, a, b);
+    return written >= 0 && static_cast<std::size_t>(written) < sizeof(text);
+}
+
+}  // namespace
+
+void kest_script_helper::routerRegister(int32_t device, int32_t first, int32_t last, bool add) {
+    sendRangeCommand(add ? kest_command::kRouterRegisterAdd : kest_command::kRouterRegister, device,
+                     first, last);
+}
+
+void kest_script_helper::routerPoll(int32_t device, int32_t first, int32_t last) {
+    sendRangeCommand(kest_command::kRouterPoll, device, first, last);
+}
+
+void kest_script_helper::routerUnregister(int32_t device) {
+    char text[kBufferSize];
+    if (formatOne(text, kest_command::kRouterUnregister, device)) {
+        send(text);
+    }
+}
+
+void kest_script_helper::infodriverRegister(int32_t device, int32_t first, int32_t last, bool add) {
+    sendRangeCommand(add ? kest_command::kInfodriverRegisterAdd : kest_command::kInfodriverRegister,
+                     device, first, last);
+}
+
+void kest_script_helper::infodriverPoll(int32_t device, int32_t first, int32_t last) {
+    sendRangeCommand(kest_command::kInfodriverPoll, device, first, last);
+}
+
+void kest_script_helper::infodriverUnregister(int32_t device) {
+    char text[kBufferSize];
+    if (formatOne(text, kest_command::kInfodriverUnregister, device)) {
+        send(text);
+    }
+}
+
+void kest_script_helper::gpiRegister(int32_t device, int32_t first, int32_t last, bool add) {
+    sendRangeCommand(add ? kest_command::kGpiRegisterAdd : kest_command::kGpiRegister, device,
+                     first, last);
+}
+
+void kest_script_helper::gpiPoll(int32_t device, int32_t first, int32_t last) {
+    sendRangeCommand(kest_command::kGpiPoll, device, first, last);
+}
+
+void kest_script_helper::gpiUnregister(int32_t device) {
+    char text[kBufferSize];
+    if (formatOne(text, kest_command::kGpiUnregister, device)) {
+        send(text);
+    }
+}
+
+void kest_script_helper::timerStart(int32_t id, int32_t ms) {
+    if (ms == 0) {
+        timerStop(id);
+        return;
+    }
+    char text[kBufferSize];
+    if (formatTwo(text, kest_command::kTimerStart, id, ms)) {
+        send(text);
+    }
+}
+
+void kest_script_helper::timerStop(int32_t id) {
+    char text[kBufferSize];
+    if (formatOne(text, kest_command::kTimerStop, id)) {
+        send(text);
+    }
+}

@@ -1,0 +1,55 @@
+// Accessors of the event views: each copies a NUL-terminated text out of the
+// host's record. Missing records and null texts read as "".
+#include <cstring>
+
+#include "kest_interfaces.h"
+
+kest_string revertive_event::text() const {
+    if (info == nullptr) {
+        return kest_string();
+    }
+    // The host should end the text with NUL; read no further than the array if not.
+    const void* end = std::memchr(info->text, '\0', sizeof(info->text));
+    if (end != nullptr) {
+        return kest_string(info->text);
+    }
+    char terminated[sizeof(info->text) + 1];
+    std::memcpy(terminated, info->text, sizeof(info->text));
+    terminated[sizeof(info->text)] = '\0';
+    return kest_string(terminated);
+}
+
+kest_string button_event::id() const {
+    if (info == nullptr) {
+        return kest_string();
+    }
+    return kest_string(info->id);
+}
+
+kest_string button_event::requestName() const {
+    if (info == nullptr || info->request == nullptr) {
+        return kest_string();
+    }
+    return kest_string(info->request->name);
+}
+
+kest_string button_event::requestValue() const {
+    if (info == nullptr || info->request == nullptr) {
+        return kest_string();
+    }
+    return kest_string(info->request->value);
+}
+
+kest_string request_event::name() const {
+    if (request == nullptr) {
+        return kest_string();
+    }
+    return kest_string(request->name);
+}
+
+kest_string request_event::value() const {
+    if (request == nullptr) {
+        return kest_string();
+    }
+    return kest_string(request->value);
+}

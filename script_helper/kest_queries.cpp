@@ -1,0 +1,95 @@
+// The queries: each sends its text and reads the reply through `ask`, the one path
+// that copies a reply and hands it back.
+#include "decodeKESTString.h"
+#include "kest_command_grammar.h"
+#include "kest_debug_trace.h"
+#include "kest_script_helper.h"
+
+bool kest_script_helper::deviceLookup(kest_string instance, int* device, int* offset) {
+    if (device != nullptr) {
+        *device = 0;
+    }
+    if (offset != nullptr) {
+        *offset = 0;
+    }
+    const kest_string text = kest_string(kest_command::kDeviceLookup).arg(instance);
+    kest_string reply;
+    if (!ask(text, reply, false)) {
+        return false;
+    }
+    // Reply: "device offset ...", tokens quoted with "'". The numbers are read like
+    // atoi, but clamped to the int range instead of overflowing.
+    const decodeKESTString tokens(reply, '\'');
+    if (device != nullptr) {
+        *device = kest_string(tokens.tokens[0]).toInt();
+    }
+    if (offset != nullptr) {
+        *offset = kest_string(tokens.tokens[1]).toInt();
+    }
+    return true;
+}
+
+void kest_script_helper::routerName(int32_t device, int32_t database, int32_t index,
+                                    kest_string& name) {
+    const kest_string text = kest_string(kest_command::kRouterName)
+                                 .arg(device, 0, 0, 10)
+                                 .arg(database, 0, 0, 10)
+                                 .arg(index, 0, 0, 10);
+    kest_string reply;
+    if (ask(text, reply, true)) {
+        name = reply;
+    }
+}
+
+kest_stringlist kest_script_helper::controlIdList(const kest_string& panel,
+                                                  const kest_string& pattern) {
+    const kest_string text = kest_string(kest_command::kControlIdList).arg(panel).arg(pattern);
+    kest_string reply;
+    if (!ask(text, reply, false)) {
+        return kest_stringlist();
+    }
+    return kest_stringlist(reply, ',');
+}
+
+void kest_script_helper::textGet(const kest_string& property, const kest_string& panel,
+                                 const kest_string& control, kest_string& result) {
+    kest_string text("TG '");
+    text += panel;
+    text += "' '";
+    text += control;
+    text += "' '";
+    text += property;
+    text += "'";
+    kest_string reply;
+    if (!ask(text, reply, false)) {
+        result = "";
+        return;
+    }
+    if (property == "all") {
+        result = reply;
+        return;
+    }
+    // Reply: "property=value".
+    kest_string name;
+    kest_string value;
+    reply.split('=', name, value);
+    if (name == property) {
+        result = value;
+        return;
+    }
+    debugTrace(
+        "textGet: value returned \"%1\" was not the value requested \"%2\" (value returned was "
+        "\"%3\" from control \"%4\", on panel \"%5\")",
+        name, property, reply, control, panel, "", "", "", "");
+    result = "";
+}
+
+void kest_script_helper::debugTrace(const kest_string& format, const kest_string& value1,
+                                    const kest_string& value2, const kest_string& value3,
+                                    const kest_string& value4, const kest_string& value5,
+                                    const kest_string& value6, const kest_string& value7,
+                                    const kest_string& value8, const kest_string& value9) {
+    const kest_string text = formatDebugTrace(format, value1, value2, value3, value4, value5,
+                                              value6, value7, value8, value9);
+    writeDebugOutput(text);
+}
