@@ -1,0 +1,289 @@
+#include "Tavrin.h"
+
+#include <cstdint>
+
+#include "kest_stringlist.h"
+
+using namespace tavrin;
+
+namespace {
+
+// Plain decimal: no leading zeros, no padding.
+kest_string decimal(int32_t value) {
+    return kest_string(value, 0, 0, 10);
+}
+
+}  // namespace
+
+Tavrin::Tavrin(kest_host_callback* host, const char* path)
+    : kest_script_helper(host, path),
+      myParam(),
+      instance(),
+      config(),
+      takeHighStyle(kTakeHighStyle),
+      deselectedStyle(kDeselectedStyle),
+      gpiOverride(false),
+      routerRegistered(false),
+      gpiRegistered(false),
+      tallyRegistered(false),
+      retryTimerRunning(false),
+      awaitTally(true),
+      awaitGpi(true),
+      routerDevice(0),
+      tallyDevice(0),
+      monitorDest(0),
+      gpiDevice(0),
+      gpiFirstSlot(0),
+      gpiLastSlot(0),
+      normalSource(0),
+      currentSource(0),
+      slotSources{},
+      gpiStates{} {
+    // The layout is the host's; a refusal does not stop the start-up.
+    panelShow(kPanel, kLayoutFile, kNoExtra);
+
+    // Lookups that get no answer leave their outputs 0, and start-up goes on.
+    deviceLookup(kRouterInstance, &routerDevice, nullptr);
+    deviceLookup(kTallyInstance, &tallyDevice, nullptr);
+    putText(kTallyDeviceLabel, decimal(tallyDevice));
+    putText(kTallySlotsLabel, decimal(kFirstTallySlot) + kRangeSeparator + decimal(kLastTallySlot));
+
+    deviceLookup(kGpiInstance, &gpiDevice, &gpiFirstSlot);
+    putText(kGpiDeviceLabel, decimal(gpiDevice));
+    // Wraps like 32-bit hardware for an offset at the very top of the range, instead
+    // of overflowing.
+    gpiLastSlot = static_cast<int32_t>(static_cast<uint32_t>(gpiFirstSlot) +
+                                       static_cast<uint32_t>(kButtonCount - 1));
+    putText(kGpiSlotsLabel, decimal(gpiFirstSlot) + kRangeSeparator + decimal(gpiLastSlot));
+
+    for (int32_t button = 1; button <= kButtonCount; ++button) {
+        textPut(kStatesheetProperty, deselectedStyle, kPanel, decimal(button));
+    }
+
+    timerStart(kRetryTimer, kRetryPeriodMs);
+    retryTimerRunning = true;
+
+    infodriverRegister(tallyDevice, kFirstTallySlot, kLastTallySlot, false);
+    infodriverPoll(tallyDevice, kFirstTallySlot, kLastTallySlot);
+    tallyRegistered = true;
+
+    gpiRegister(gpiDevice, gpiFirstSlot, gpiLastSlot, false);
+    gpiPoll(gpiDevice, gpiFirstSlot, gpiLastSlot);
+    gpiRegistered = true;
+}
+
+Tavrin::~Tavrin() {
+    // The monitor keeps whatever source it has; the controls stay as they are.
+    if (routerRegistered) {
+        routerUnregister(routerDevice);
+    }
+    if (gpiRegistered) {
+        gpiUnregister(gpiDevice);
+    }
+    if (tallyRegistered) {
+        infodriverUnregister(tallyDevice);
+    }
+    if (retryTimerRunning) {
+        timerStop(kRetryTimer);
+    }
+}
+
+void Tavrin::onButton(button_event* /*event*/) {}
+
+void Tavrin::onRevertive(revertive_event* event) {
+    if (event == nullptr || event->info == nullptr) {
+        return;
+    }
+    // One record may concern more than one of the devices; each step runs in turn.
+    if (event->info->device == routerDevice) {
+        onRouterRevertive(*event);
+    }
+    if (event->info->device == gpiDevice) {
+        onGpiRevertive(*event);
+    }
+    if (event->info->device == tallyDevice) {
+        onTallyRevertive(*event);
+    }
+}
+
+void Tavrin::onRouterRevertive(const revertive_event& event) {
+    // The panel registers only the monitor destination, so every router revertive is
+    // taken as the monitor's source, whatever its index.
+    const int32_t source = event.info->value;
+    putText(kCurrentSourceLabel, decimal(source));
+    putText(kCurrentNameLabel, event.text());
+    currentSource = source;
+    if (!gpiOverride) {
+        normalSource = source;
+    }
+}
+
+void Tavrin::onGpiRevertive(const revertive_event& event) {
+    if (awaitGpi) {
+        awaitGpi = false;
+        controlHide(kPanel, kAwaitGpiIndicator);
+    }
+    const int32_t input = event.info->index;
+    const int32_t value = event.info->value;
+    if (input >= gpiFirstSlot && input <= gpiLastSlot) {
+        // Within the checked range the difference is 0..7.
+        const int32_t k = input - gpiFirstSlot;
+        textPut(kStatesheetProperty, value != 0 ? takeHighStyle : deselectedStyle, kPanel,
+                decimal(k + 1));
+        gpiStates[k] = value;
+    }
+    updateMonitorRoute();
+}
+
+void Tavrin::onTallyRevertive(const revertive_event& event) {
+    if (awaitTally) {
+        awaitTally = false;
+        if (retryTimerRunning) {
+            retryTimerRunning = false;
+            timerStop(kRetryTimer);
+            controlHide(kPanel, kAwaitTallyIndicator);
+        }
+    }
+    const int32_t slot = event.info->index;
+    if (slot >= kFirstSourceSlot && slot <= kLastSourceSlot) {
+        onSourceSlot(slot, event.text());
+    } else if (slot == kMonitorDestSlot) {
+        onMonitorDestSlot(event.text());
+    }
+}
+
+void Tavrin::onSourceSlot(int32_t slot, const kest_string& text) {
+    const int32_t button = slot - kFirstSourceSlot + 1;
+    const int32_t source = text.toInt();
+    kest_string name;
+    routerName(routerDevice, kSourceNames, source, name);
+    putText(decimal(kSourceNumberControlBase + button), decimal(source));
+    putText(decimal(kSourceNameControlBase + button), name);
+    // Takes effect for a high input at its next revertive, not now.
+    slotSources[button - 1] = source;
+}
+
+void Tavrin::onMonitorDestSlot(const kest_string& text) {
+    monitorDest = text.toInt();
+    putText(kMonitorDestLabel, decimal(monitorDest));
+    kest_string name;
+    routerName(routerDevice, kDestinationNames, monitorDest, name);
+    putText(kMonitorDestNameLabel, name);
+
+    if (routerRegistered) {
+        routerUnregister(routerDevice);
+        putText(kCurrentSourceLabel, "");
+        routerRegistered = false;
+    }
+    if (monitorDest != 0) {
+        routerRegister(routerDevice, monitorDest, monitorDest, false);
+        routerRegistered = true;
+        // The answer brings the new destination's source as a router revertive.
+        routerPoll(routerDevice, monitorDest, monitorDest);
+    }
+}
+
+void Tavrin::updateMonitorRoute() {
+    // "All low" is a zero sum of the eight states, taken modulo 2^32 so that any
+    // values the host reports add up without overflow.
+    uint32_t sum = 0;
+    for (const int32_t state : gpiStates) {
+        sum += static_cast<uint32_t>(state);
+    }
+    if (sum == 0) {
+        if (currentSource != normalSource) {
+            routerCrosspoint(routerDevice, normalSource, monitorDest, "", false);
+        }
+        gpiOverride = false;
+        return;
+    }
+
+    // The lowest input that is exactly 1 wins. Other non-zero states hold the route
+    // without naming a source.
+    gpiOverride = true;
+    for (int k = 0; k < kButtonCount; ++k) {
+        if (gpiStates[k] == 1) {
+            const int32_t source = slotSources[k];
+            if (source != 0 && source != currentSource) {
+                routerCrosspoint(routerDevice, source, monitorDest, "", false);
+            }
+            return;
+        }
+    }
+}
+
+void Tavrin::onDatabaseChange(revertive_event* event) {
+    if (event == nullptr || event->info == nullptr) {
+        return;
+    }
+    const revertive_info& info = *event->info;
+    if (info.device != routerDevice) {
+        return;
+    }
+    if (info.database == kSourceNames) {
+        const kest_string name = event->text();
+        // Buttons may share a source: every one of them gets the new name.
+        for (int k = 0; k < kButtonCount; ++k) {
+            if (slotSources[k] == info.index) {
+                putText(decimal(kSourceNameControlBase + k + 1), name);
+            }
+        }
+        if (info.index == currentSource) {
+            putText(kCurrentNameLabel, name);
+        }
+    } else if (info.database == kDestinationNames && info.index == monitorDest) {
+        putText(kMonitorDestNameLabel, event->text());
+    }
+}
+
+void Tavrin::onTimer(int32_t id) {
+    if (id == kRetryTimer) {
+        infodriverPoll(tallyDevice, kFirstTallySlot, kLastTallySlot);
+    } else {
+        timerStop(id);
+    }
+}
+
+kest_string Tavrin::onParentRequest(request_event* request) {
+    if (request == nullptr) {
+        return kest_string();
+    }
+    const kest_string name = request->name();
+    const kest_string value = request->value();
+
+    if (name == kReturnRequest) {
+        if (value == kReturnAll) {
+            kest_stringlist list;
+            list << kest_string(kAllAnswer).arg(myParam);
+            return list.toString(kListSeparator);
+        }
+        if (value == kMyParamName) {
+            return kest_string(kPropertyAnswer).arg(value).arg(myParam);
+        }
+        return kest_string();
+    }
+    if (name == kInstanceName && value != instance) {
+        // Stored only: the devices found at start-up stay.
+        instance = value;
+        return kest_string();
+    }
+    if (name == kMyParamName) {
+        myParam = value;
+        return kest_string();
+    }
+    if (name == kEventsRequest) {
+        kest_stringlist list;
+        list << kest_string(kEventsAnswer);
+        return list.toString(kListSeparator);
+    }
+    if (name == kCommandsRequest) {
+        kest_stringlist list;
+        list << kest_string(kCommandsAnswer);
+        return list.toString(kListSeparator);
+    }
+    return kest_string();
+}
+
+void Tavrin::putText(const kest_string& control, const kest_string& value) {
+    textPut(kTextProperty, value, kPanel, control);
+}
