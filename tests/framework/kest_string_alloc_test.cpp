@@ -1,0 +1,81 @@
+// Short texts and short lists must cost no heap allocation: the panel's per-event
+// work copies, joins and fills texts of this size all the time. The program
+// replaces the global allocation functions to count what the libraries allocate.
+#include "kest_string.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <new>
+
+#include "kest_stringlist.h"
+
+namespace {
+long allocations = 0;
+}
+
+void* operator new(std::size_t size) {
+    ++allocations;
+    if (void* p = std::malloc(size != 0 ? size : 1)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+namespace {
+
+TEST(kest_string_allocation, short_texts_stay_inline) {
+    const kest_string slot("Camera 3 (studio A)");
+    const long before = allocations;
+    kest_string copy(slot);
+    kest_string assigned;
+    assigned = copy;
+    assigned = "TP 'text=";
+    assigned += slot;
+    assigned += assigned;
+    const kest_string joined = "<" + slot + ">" + kest_string(-5, 0, 0, 10);
+    const kest_string filled = kest_string("RC %1 %2 %3 ',%4' %5")
+                                   .arg(12, 0, 0, 10)
+                                   .arg(-2147483647 - 1, 0, 0, 10)
+                                   .arg(3, 0, 0, 10)
+                                   .arg(slot)
+                                   .arg(1, 0, 0, 10);
+    kest_string name;
+    kest_string value;
+    kest_string("value=3").split('=', name, value);
+    const kest_stringlist list("alm_1,alm_2", ',');
+    const kest_stringlist listCopy(list);
+    const kest_string joinedList = listCopy.toString(';');
+    const long used = allocations - before;
+
+    EXPECT_EQ(used, 0);
+    EXPECT_STREQ(assigned, "TP 'text=Camera 3 (studio A)TP 'text=Camera 3 (studio A)");
+    EXPECT_STREQ(joined, "<Camera 3 (studio A)>-5");
+    EXPECT_STREQ(filled, "RC 12 -2147483648 3 ',Camera 3 (studio A)' 1");
+    EXPECT_STREQ(value, "3");
+    EXPECT_STREQ(joinedList, "alm_1;alm_2");
+}
+
+TEST(kest_string_allocation, counting_works) {
+    // Proves the replacement above is in use, so the zero above means something.
+    const long before = allocations;
+    const kest_string longText(std::string(kest_string::kInlineCapacity + 1, 'x').c_str());
+    EXPECT_GE(allocations - before, 1);
+}
+
+}  // namespace
