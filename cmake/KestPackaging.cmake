@@ -1,0 +1,60 @@
+# What ships: the plug-in, the framework libraries it imports, its layout file, the
+# simulated host with its scenarios, and the installation notes, all in one folder.
+#
+#   cmake --install <build> --prefix <dir>     the folder
+#   cpack --config <build>/CPackConfig.cmake   the same folder as a ZIP
+#
+# Only targets that exist in the current build are installed (the fuzz and bench
+# presets build no host, for example).
+
+set(KEST_PACKAGE_DIR . CACHE STRING "Folder, inside the install prefix, that gets everything")
+
+set(kest_shipped_targets "")
+foreach(target Tavrin kest_string kest_config kest-host)
+    if(TARGET ${target})
+        list(APPEND kest_shipped_targets ${target})
+    endif()
+endforeach()
+
+if(kest_shipped_targets)
+    # The libraries sit beside the programs, as they do in the build: on Windows that
+    # is how a program finds its DLLs, elsewhere the run path says so.
+    if(NOT WIN32)
+        set_target_properties(${kest_shipped_targets} PROPERTIES INSTALL_RPATH "$ORIGIN")
+    endif()
+    install(TARGETS ${kest_shipped_targets}
+            RUNTIME DESTINATION ${KEST_PACKAGE_DIR} COMPONENT runtime
+            LIBRARY DESTINATION ${KEST_PACKAGE_DIR} COMPONENT runtime
+            # Import libraries are only for linking against the framework; not shipped.
+            ARCHIVE DESTINATION lib COMPONENT development EXCLUDE_FROM_ALL)
+endif()
+
+if(TARGET Tavrin)
+    install(FILES ${PROJECT_SOURCE_DIR}/panels/Vesk/Tavrin/LD_Auto.kest_ui
+            DESTINATION ${KEST_PACKAGE_DIR} COMPONENT runtime)
+endif()
+
+if(TARGET kest-host AND EXISTS ${PROJECT_SOURCE_DIR}/scenarios)
+    install(DIRECTORY ${PROJECT_SOURCE_DIR}/scenarios/
+            DESTINATION ${KEST_PACKAGE_DIR}/scenarios COMPONENT runtime)
+endif()
+
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/INSTALL.txt
+        DESTINATION ${KEST_PACKAGE_DIR} COMPONENT runtime)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME Tavrin)
+set(CPACK_PACKAGE_VENDOR Vesk)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+if(WIN32)
+    set(CPACK_SYSTEM_NAME win32)
+else()
+    string(TOLOWER "${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR}" CPACK_SYSTEM_NAME)
+endif()
+set(CPACK_PACKAGE_FILE_NAME "${CPACK_PACKAGE_NAME}-${CPACK_PACKAGE_VERSION}-${CPACK_SYSTEM_NAME}")
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_COMPONENTS_ALL runtime)
+set(CPACK_VERBATIM_VARIABLES ON)
+include(CPack)
