@@ -1,0 +1,104 @@
+// The only file of kest-host with platform calls in it.
+#include "platform.h"
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#include <limits.h>
+#include <unistd.h>
+#endif
+
+namespace kest_host {
+
+namespace {
+
+std::string directory_of(const std::string& file) {
+    const auto cut = file.find_last_of("/\\");
+    if (cut == std::string::npos) {
+        return ".";
+    }
+    if (cut == 0) {
+        return file.substr(0, 1);
+    }
+    return file.substr(0, cut);
+}
+
+}  // namespace
+
+shared_library::~shared_library() {
+    close();
+}
+
+bool shared_library::open(const std::string& path, std::string& error) {
+    close();
+#ifdef _WIN32
+    handle_ = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
+    if (handle_ == nullptr) {
+        error = "cannot load (Windows error " + std::to_string(GetLastError()) + ")";
+        return false;
+    }
+#else
+    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle_ == nullptr) {
+        const char* reason = dlerror();
+        error = reason != nullptr ? reason : "cannot load";
+        return false;
+    }
+#endif
+    return true;
+}
+
+void* shared_library::symbol(const char* name) const {
+    if (handle_ == nullptr) {
+        return nullptr;
+    }
+#ifdef _WIN32
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
+#else
+    return dlsym(handle_, name);
+#endif
+}
+
+void shared_library::close() {
+    if (handle_ == nullptr) {
+        return;
+    }
+#ifdef _WIN32
+    FreeLibrary(static_cast<HMODULE>(handle_));
+#else
+    dlclose(handle_);
+#endif
+    handle_ = nullptr;
+}
+
+bool is_terminal(std::FILE* stream) {
+#ifdef _WIN32
+    return _isatty(_fileno(stream)) != 0;
+#else
+    return isatty(fileno(stream)) != 0;
+#endif
+}
+
+std::string executable_directory(const char* argv0) {
+#ifdef _WIN32
+    char buffer[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) {
+        return directory_of(std::string(buffer, length));
+    }
+#else
+    char buffer[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (length > 0) {
+        return directory_of(std::string(buffer, static_cast<std::size_t>(length)));
+    }
+#endif
+    if (argv0 != nullptr && *argv0 != '\0') {
+        return directory_of(argv0);
+    }
+    return ".";
+}
+
+}  // namespace kest_host

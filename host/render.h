@@ -1,0 +1,20 @@
+// Drawing a shown panel in the terminal: every visible control at its place on the
+// layout's character grid, buttons marked with their style, and a line for each
+// router destination that a panel shows.
+#pragma once
+
+#include <string>
+
+#include "sim_host.h"
+
+namespace kest_host {
+
+struct render_options {
+    bool color = false;
+    std::string high_style = "Ryx_TakeHigh";  // the statesheet drawn as a lit button
+};
+
+std::string render_panel(const sim_host& host, const std::string& panel,
+                         const render_options& options);
+
+}  // namespace kest_host
