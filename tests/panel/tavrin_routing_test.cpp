@@ -227,6 +227,9 @@ TEST_F(routing_test, revertives_for_other_devices_and_inputs_change_nothing) {
     revertive(99, 61, 1, "103");
     revertive(-1, 17, 1);
     databaseChange(99, 0, 101, "x");
+    // A host that sends no record at all.
+    EXPECT_EQ(panel->callback(0, KEST_EVENT_REVERTIVE), nullptr);
+    EXPECT_EQ(panel->callback(0, KEST_EVENT_DATABASE_CHANGE), nullptr);
     EXPECT_THAT(sent(), IsEmpty());
     // GPI indices beside and far from the eight inputs: no style, no state.
     for (int32_t index : {kGpiFirst - 1, kGpiFirst + 8, INT_MIN, INT_MAX}) {
