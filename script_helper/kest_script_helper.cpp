@@ -125,8 +125,13 @@ bool kest_script_helper::ask(const char* text, kest_string& reply, bool releaseN
         }
         return false;
     }
-    // Copied first, handed back once, never read again.
-    reply = answer;
+    // Copied first, handed back once, never read again: also when the copy fails.
+    try {
+        reply = answer;
+    } catch (...) {
+        host->command(answer, KEST_COMMAND_RELEASE);
+        throw;
+    }
     host->command(answer, KEST_COMMAND_RELEASE);
     return true;
 }
