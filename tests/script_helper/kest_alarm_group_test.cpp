@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "debug_output_capture.h"
 #include "recording_host.h"
 #include "test_panel.h"
 
@@ -77,9 +78,9 @@ TEST_F(alarm_group, acknowledgement_keeps_zero_and_two_to_five) {
 TEST_F(alarm_group, a_mismatched_read_counts_as_zero) {
     controls("A");
     host.reply(read("A"), std::string("alarm=1"));
-    ::testing::internal::CaptureStderr();
+    debug_output_capture trace;
     EXPECT_EQ(apply("ack"), (texts{kList, alarm("A", "ack"), read("A")}));
-    EXPECT_NE(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_NE(trace.take(), "");
     host.reply(read("A"), std::nullopt);
     EXPECT_EQ(apply("ack"), (texts{kList, alarm("A", "ack"), read("A")}));
 }

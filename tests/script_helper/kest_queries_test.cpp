@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "debug_output_capture.h"
 #include "kest_debug_trace.h"
 #include "recording_host.h"
 #include "test_panel.h"
@@ -192,9 +193,9 @@ TEST_F(queries, text_get_reads_the_value_of_the_named_property) {
     for (const row& r : rows) {
         host.reply("TG '1' 'alm_1' 'value'", std::string(r.reply));
         kest_string result("old");
-        ::testing::internal::CaptureStderr();
+        debug_output_capture trace;
         panel.textGet("value", "1", "alm_1", result);
-        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << r.reply;
+        EXPECT_EQ(trace.take(), "") << r.reply;
         EXPECT_STREQ(result, r.result) << r.reply;
     }
     EXPECT_EQ(host.commands(), texts(std::size(rows), "TG '1' 'alm_1' 'value'"));
@@ -212,9 +213,9 @@ TEST_F(queries, text_get_all_gives_the_whole_reply) {
 TEST_F(queries, text_get_mismatch_traces_and_gives_empty) {
     host.reply("TG '1' 'alm_1' 'value'", std::string("Value=3"));
     kest_string result("old");
-    ::testing::internal::CaptureStderr();
+    debug_output_capture trace;
     panel.textGet("value", "1", "alm_1", result);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+    EXPECT_EQ(trace.take(),
               "textGet: value returned \"Value\" was not the value requested \"value\" (value "
               "returned was \"Value=3\" from control \"alm_1\", on panel \"1\")");
     EXPECT_STREQ(result, "");
@@ -226,19 +227,18 @@ TEST_F(queries, text_get_mismatch_traces_and_gives_empty) {
 TEST_F(queries, text_get_without_equals_sign_is_a_mismatch) {
     host.reply("TG '1' 'c' 'value'", std::string("nothing"));
     kest_string result("old");
-    ::testing::internal::CaptureStderr();
+    debug_output_capture trace;
     panel.textGet("value", "1", "c", result);
-    EXPECT_NE(::testing::internal::GetCapturedStderr().find("returned \"nothing\""),
-              std::string::npos);
+    EXPECT_NE(trace.take().find("returned \"nothing\""), std::string::npos);
     EXPECT_STREQ(result, "");
 }
 
 TEST_F(queries, text_get_null_reply_replaces_result_without_release) {
     host.reply("TG '1' 'c' 'value'", std::nullopt);
     kest_string result("old");
-    ::testing::internal::CaptureStderr();
+    debug_output_capture trace;
     panel.textGet("value", "1", "c", result);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(trace.take(), "");
     EXPECT_STREQ(result, "");
     EXPECT_EQ(host.nullReleases(), 0);
     EXPECT_EQ(host.calls().size(), 1u);
@@ -277,9 +277,9 @@ TEST(debug_trace, values_are_open_to_later_markers) {
 
 TEST(debug_trace, writes_the_text_without_host_prefix_or_line_end) {
     test_panel panel(nullptr, "");
-    ::testing::internal::CaptureStderr();
+    debug_output_capture trace;
     panel.debugTrace("a %1 b %2", "x", "y", "", "", "", "", "", "", "");
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "a x b y");
+    EXPECT_EQ(trace.take(), "a x b y");
 }
 
 }  // namespace

@@ -158,7 +158,7 @@ TEST_F(win32_plugin_binary, start_up_events_answers_and_shutdown_cross_the_modul
     revertive_info tally{};
     tally.device = 20;
     tally.index = 63;
-    std::strcpy(tally.text, "7");
+    std::memcpy(tally.text, "7", 2);
     host.sent.clear();
     EXPECT_EQ(deliver(panel, reinterpret_cast<intptr_t>(&tally), KEST_EVENT_REVERTIVE), nullptr);
     EXPECT_TRUE(host.sentCommand("RN 10 0 7"));
