@@ -113,17 +113,4 @@ TEST_F(alarm_group, no_controls_or_no_host_write_nothing) {
     withoutHost.alarmGroupApply("ack");  // must not crash; nothing to send to
 }
 
-TEST_F(alarm_group, many_controls_in_list_order) {
-    std::string ids;
-    texts expected = {kList};
-    for (int i = 9; i >= 0; --i) {
-        const std::string id = "alm_" + std::to_string(i);
-        ids += (ids.empty() ? "" : ",") + id;
-        expected.push_back(alarm(id, "3"));
-        expected.push_back(write(id, "3"));
-    }
-    controls(ids.c_str());
-    EXPECT_EQ(apply("3"), expected);
-}
-
 }  // namespace

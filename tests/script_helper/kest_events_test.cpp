@@ -46,13 +46,4 @@ TEST(event_views, request_reads_name_and_value) {
     EXPECT_STREQ(none.value(), "");
 }
 
-TEST(event_views, accessors_copy_out_of_the_record) {
-    revertive_info info{};
-    std::strcpy(info.text, "before");
-    const revertive_event event(&info);
-    const kest_string copy = event.text();
-    std::strcpy(info.text, "after");
-    EXPECT_STREQ(copy, "before");
-}
-
 }  // namespace

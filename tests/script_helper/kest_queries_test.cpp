@@ -138,17 +138,6 @@ TEST_F(queries, router_name_texts_and_odd_replies) {
     EXPECT_TRUE(host.releasesBalanced());
 }
 
-TEST_F(queries, router_name_into_its_own_reply_target_twice) {
-    // The same kest_string is the destination of consecutive lookups.
-    host.reply("RN 1 0 1", std::string("one"));
-    host.reply("RN 1 0 2", std::string("two"));
-    kest_string name;
-    panel.routerName(1, 0, 1, name);
-    panel.routerName(1, 0, 2, name);
-    EXPECT_STREQ(name, "two");
-    EXPECT_EQ(host.releases(), (texts{"one", "two"}));
-}
-
 // --- controlIdList ----------------------------------------------------------------
 
 TEST_F(queries, control_id_list_splits_the_reply_at_commas) {
@@ -164,17 +153,6 @@ TEST_F(queries, control_id_list_splits_the_reply_at_commas) {
     EXPECT_TRUE(items(panel.controlIdList("1", "none")).empty());
     EXPECT_EQ(host.nullReleases(), 0);
     EXPECT_TRUE(host.releasesBalanced());
-}
-
-TEST_F(queries, control_id_list_with_many_ids) {
-    std::string reply;
-    texts ids;
-    for (int i = 0; i < 100; ++i) {
-        ids.push_back("alm_" + std::to_string(i));
-        reply += (i != 0 ? "," : "") + ids.back();
-    }
-    host.reply("XI '1' 'alm_'", reply);
-    EXPECT_EQ(items(panel.controlIdList("1", "alm_")), ids);
 }
 
 // --- textGet ------------------------------------------------------------------------

@@ -101,20 +101,6 @@ TEST_F(dispatcher, parent_request_is_parsed_and_a_non_empty_answer_is_a_new_stri
     EXPECT_EQ(panel.callback(data(result), KEST_EVENT_RELEASE), nullptr);
 }
 
-TEST_F(dispatcher, parent_request_answers_are_independent_buffers) {
-    panel.answer = "first";
-    char* first = panel.callback(data("return"), KEST_EVENT_PARENT_REQUEST);
-    panel.answer = "second";
-    char* second = panel.callback(data("return"), KEST_EVENT_PARENT_REQUEST);
-    ASSERT_NE(first, nullptr);
-    ASSERT_NE(second, nullptr);
-    EXPECT_NE(first, second);
-    EXPECT_STREQ(first, "first");
-    EXPECT_STREQ(second, "second");
-    panel.callback(data(second), KEST_EVENT_RELEASE);
-    panel.callback(data(first), KEST_EVENT_RELEASE);
-}
-
 TEST_F(dispatcher, empty_answer_and_empty_requests) {
     panel.answer = "";
     EXPECT_EQ(panel.callback(data("return"), KEST_EVENT_PARENT_REQUEST), nullptr);
