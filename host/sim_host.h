@@ -106,6 +106,12 @@ class sim_host final : public kest_host_callback {
     void destroy();
     // Unloads the binary; commands that arrive while it unloads are checked too.
     void unload();
+    // Drives a panel object made in this process instead of one from a plug-in
+    // binary (for tests and embedding). The host deletes it in destroy().
+    void attach(kest_client_callback* client) {
+        client_ = client;
+        state_ = client != nullptr ? lifecycle::live : lifecycle::gone;
+    }
     bool panel_live() const { return state_ == lifecycle::live; }
     // End-of-run checks: replies never handed back, quarantined replies written to.
     void finish();

@@ -1,0 +1,21 @@
+# Runs one command and checks its exit status and output.
+#   cmake -DCOMMAND=<program|arg|arg...> -DEXIT=<status> [-DMATCH=<regex>]
+#         [-DFAULT=<KEST_FIXTURE_FAULT value>] [-DINPUT=<stdin file>] -P run_expect.cmake
+string(REPLACE "|" ";" command "${COMMAND}")
+if(DEFINED FAULT)
+    set(ENV{KEST_FIXTURE_FAULT} "${FAULT}")
+endif()
+set(input_args)
+if(DEFINED INPUT)
+    set(input_args INPUT_FILE "${INPUT}")
+endif()
+execute_process(COMMAND ${command} ${input_args}
+                OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
+set(all "${out}${err}")
+if(NOT "${status}" STREQUAL "${EXIT}")
+    message(FATAL_ERROR "expected exit status ${EXIT}, got ${status}\n${all}")
+endif()
+if(DEFINED MATCH AND NOT all MATCHES "${MATCH}")
+    message(FATAL_ERROR "output does not match \"${MATCH}\"\n${all}")
+endif()
+message(STATUS "exit ${status} as expected")
