@@ -701,8 +701,13 @@ bool scenario_runner::execute(const step& s, const std::string& file) {
             }
             if (s.kind == step_kind::expect_sent && !found) {
                 std::string sent;
-                for (const auto& c : host_.step_commands()) {
-                    sent += (sent.empty() ? "`" : ", `") + printable(c) + "`";
+                const auto& all = host_.step_commands();
+                constexpr std::size_t kListed = 12;
+                for (std::size_t i = 0; i < all.size() && i < kListed; ++i) {
+                    sent += (sent.empty() ? "`" : ", `") + printable(all[i]) + "`";
+                }
+                if (all.size() > kListed) {
+                    sent += " and " + std::to_string(all.size() - kListed) + " more";
                 }
                 fail(where, "expected `" + s.texts[0] + "` to be sent; the last step sent " +
                                 (sent.empty() ? std::string("nothing") : sent));
