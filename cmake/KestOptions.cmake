@@ -20,6 +20,12 @@ if(KEST_SANITIZE)
          -fno-sanitize-recover=all)
     list(APPEND KEST_INSTRUMENT_LINK_FLAGS -fsanitize=${KEST_SANITIZE})
 endif()
+if(KEST_BUILD_FUZZERS)
+    # Coverage feedback for libFuzzer from every library the targets link, not only
+    # from the fuzz programs themselves (which add -fsanitize=fuzzer at link time).
+    list(APPEND KEST_INSTRUMENT_COMPILE_FLAGS -fsanitize=fuzzer-no-link)
+    list(APPEND KEST_INSTRUMENT_LINK_FLAGS -fsanitize=fuzzer-no-link)
+endif()
 if(KEST_COVERAGE)
     if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
         list(APPEND KEST_INSTRUMENT_COMPILE_FLAGS -fprofile-instr-generate -fcoverage-mapping)

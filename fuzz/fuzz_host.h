@@ -1,0 +1,209 @@
+// fuzz_host: a strict kest_host_callback for the fuzzers.
+//
+// It answers the queries (SD, RN, XI, TG) with replies the fuzzer picks, null
+// included, and enforces the reply rule: every reply handed out comes back with
+// code 5 exactly once, nothing comes back that was not handed out, and nothing is
+// read after it came back (released replies are overwritten with 0xDD before they
+// are freed, so a late read shows under ASan as a heap-use-after-free and
+// everywhere else as garbage). It also checks that every command text is one of the
+// known codes and that nothing is sent after the session end ("AS").
+//
+// Set KEST_FUZZ_TRACE in the environment to see every command on stderr.
+//
+// A violation calls abort() with a message on stderr, which libFuzzer and the
+// corpus replay both report as a failure.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "fuzz_input.h"
+#include "kest_command_grammar.h"
+#include "kest_interfaces.h"
+
+namespace kest_fuzz {
+
+// The devices the ordinary ("canned") lookup replies resolve to, as in the demo.
+constexpr int32_t kRouter = 12;
+constexpr int32_t kTally = 30;
+constexpr int32_t kGpi = 40;
+constexpr int32_t kGpiFirst = 17;
+
+[[noreturn]] inline void fail(const char* what, const char* detail) {
+    std::fprintf(stderr, "fuzz_host: %s%s%s\n", what, detail != nullptr ? ": " : "",
+                 detail != nullptr ? detail : "");
+    std::fflush(stderr);
+    std::abort();
+}
+
+class fuzz_host : public kest_host_callback {
+  public:
+    explicit fuzz_host(fuzz_input& input) : input_(input) {}
+    fuzz_host(const fuzz_host&) = delete;
+    fuzz_host& operator=(const fuzz_host&) = delete;
+
+    // The replies that are still out are a plug-in fault, not the host's leak:
+    // finish() reports them. The destructor only frees what a failed run left.
+    ~fuzz_host() {
+        for (char* reply : outstanding_) {
+            delete[] reply;
+        }
+    }
+
+    // Called after the plug-in object is gone: every reply must have come back,
+    // and the session must have been ended exactly once.
+    void finish() const {
+        if (!outstanding_.empty()) {
+            fail("a reply was never handed back", nullptr);
+        }
+        if (sessionEnds_ != 1) {
+            fail("the session end \"AS\" was not sent exactly once", nullptr);
+        }
+    }
+
+    int commands() const { return commands_; }
+
+    void hostOperation() override { fail("the plug-in called the host's own operation", nullptr); }
+
+    intptr_t command(const char* text, int32_t code) override {
+        if (code == KEST_COMMAND_RELEASE) {
+            release(text);
+            return 0;
+        }
+        if (code != KEST_COMMAND_EXECUTE) {
+            fail("unknown command code", nullptr);
+        }
+        if (text == nullptr) {
+            fail("null command text", nullptr);
+        }
+        if (sessionEnds_ != 0) {
+            fail("command after the session end", text);
+        }
+        ++commands_;
+        if (tracing()) {
+            std::fprintf(stderr, "> %s\n", text);
+        }
+        const std::size_t length = std::strlen(text);
+        const kest_command::form* form = find(text, length);
+        if (form == nullptr) {
+            fail("unknown command", text);
+        }
+        if (std::strcmp(form->code, "AS") == 0) {
+            ++sessionEnds_;
+            return 0;
+        }
+        if (std::strcmp(form->code, "PS") == 0) {
+            return input_.choose(4) == 3 ? 0 : 1;
+        }
+        if (!form->query) {
+            return 0;
+        }
+        return hand(reply(form->code, text));
+    }
+
+  private:
+    // KEST_FUZZ_TRACE=1 prints every command: handy when writing seeds.
+    static bool tracing() {
+        static const bool on = std::getenv("KEST_FUZZ_TRACE") != nullptr;
+        return on;
+    }
+
+    // The command form whose code the text starts with, followed by a blank or the
+    // end of the text.
+    static const kest_command::form* find(const char* text, std::size_t length) {
+        if (length < 2 || (length > 2 && text[2] != ' ')) {
+            return nullptr;
+        }
+        for (const kest_command::form& form : kest_command::kForms) {
+            if (text[0] == form.code[0] && text[1] == form.code[1]) {
+                return &form;
+            }
+        }
+        return nullptr;
+    }
+
+    // The reply text for a query, or no reply (the bool is false).
+    struct answer {
+        bool present;
+        std::string text;
+    };
+
+    answer reply(const char* code, const char* text) {
+        switch (input_.choose(4)) {
+            case 0:
+                return {true, canned(code, text)};
+            case 1:
+                return {false, std::string()};
+            case 2:
+                return {true, input_.text(64)};
+            default:
+                return {true, numbers()};
+        }
+    }
+
+    // What a healthy host would say: the demo's devices, names, alarm controls
+    // and values.
+    std::string canned(const char* code, const char* text) {
+        if (std::strcmp(code, "SD") == 0) {
+            if (std::strstr(text, "Router") != nullptr) {
+                return std::to_string(kRouter) + " 0";
+            }
+            if (std::strstr(text, "Tally") != nullptr) {
+                return std::to_string(kTally) + " 0";
+            }
+            return std::to_string(kGpi) + " " + std::to_string(kGpiFirst);
+        }
+        if (std::strcmp(code, "RN") == 0) {
+            return "Cam " + std::to_string(input_.choose(10));
+        }
+        if (std::strcmp(code, "XI") == 0) {
+            return "alm_1,alm_2";
+        }
+        // TG 'panel' 'control' 'value': the control's value, mostly a small number.
+        return "value=" + std::to_string(static_cast<int>(input_.choose(9)) - 1);
+    }
+
+    // Two numbers from the input, quoted or not: odd device replies.
+    std::string numbers() {
+        const int32_t first = input_.int32();
+        const int32_t second = input_.int32();
+        return std::to_string(first) + (input_.choose(2) == 0 ? " " : " '") +
+               std::to_string(second);
+    }
+
+    intptr_t hand(const answer& reply) {
+        if (!reply.present) {
+            return 0;
+        }
+        char* copy = new char[reply.text.size() + 1];
+        std::memcpy(copy, reply.text.c_str(), reply.text.size() + 1);
+        outstanding_.insert(copy);
+        return reinterpret_cast<intptr_t>(copy);
+    }
+
+    void release(const char* text) {
+        if (text == nullptr) {
+            return;  // a null reply may be handed back
+        }
+        char* reply = const_cast<char*>(text);
+        const auto found = outstanding_.find(reply);
+        if (found == outstanding_.end()) {
+            // Not dereferenced: it may be freed memory or a stranger's pointer.
+            fail("a reply was handed back twice, or a pointer that was never a reply", nullptr);
+        }
+        outstanding_.erase(found);
+        std::memset(reply, 0xDD, std::strlen(reply) + 1);
+        delete[] reply;
+    }
+
+    fuzz_input& input_;
+    std::set<char*> outstanding_;
+    int commands_ = 0;
+    int sessionEnds_ = 0;
+};
+
+}  // namespace kest_fuzz

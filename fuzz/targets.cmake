@@ -1,0 +1,24 @@
+# The fuzz targets, described once for the two ways they are built: as libFuzzer
+# programs (fuzz/CMakeLists.txt, the fuzz preset) and as corpus replays in the
+# normal test suite (tests/fuzz/CMakeLists.txt).
+#
+# kest_fuzz_target_sources(<target> <out-var-sources> <out-var-libs> <out-var-includes>)
+
+set(KEST_FUZZ_DIR ${PROJECT_SOURCE_DIR}/fuzz)
+set(KEST_FUZZ_TARGETS parsed_request decode_kest_string tavrin_panel)
+
+function(kest_fuzz_target_sources target sources libs includes)
+    set(src ${KEST_FUZZ_DIR}/${target}_fuzzer.cpp)
+    set(lib kest_script_helper)
+    set(inc ${KEST_FUZZ_DIR})
+    if(target STREQUAL "tavrin_panel")
+        # The panel is linked in whole rather than loaded, so that the harness can
+        # subclass it and switch on the base class's alarm take-over.
+        list(APPEND src ${PROJECT_SOURCE_DIR}/panels/Vesk/Tavrin/Tavrin.cpp)
+        list(APPEND inc ${PROJECT_SOURCE_DIR}/panels/Vesk/Tavrin)
+        list(APPEND lib kest_string kest_config)
+    endif()
+    set(${sources} ${src} PARENT_SCOPE)
+    set(${libs} ${lib} PARENT_SCOPE)
+    set(${includes} ${inc} PARENT_SCOPE)
+endfunction()
