@@ -53,8 +53,11 @@ int run_interactive(const run_options& options, std::istream& in, std::ostream& 
             continue;
         }
         if (s && !runner.execute(*s, "input")) {
-            // A plug-in or file error ends what the panel can do; say so and stop.
-            break;
+            if (runner.fatal()) {
+                break;  // the plug-in or its layout failed: finish() reports it
+            }
+            out << "error: " << runner.error() << "\n";
+            runner.clear_error();
         }
     }
     return runner.finish();

@@ -1,5 +1,6 @@
 #include "scenario.h"
 
+#include <algorithm>
 #include <limits>
 #include <sstream>
 
@@ -449,6 +450,7 @@ bool scenario_runner::ensure_started() {
         return true;
     }
     started_ = true;
+    fatal_ = true;  // a panel that cannot be made ends what the run can do
     if (!host_.load(options_.plugin, error_)) {
         return false;
     }
@@ -458,6 +460,7 @@ bool scenario_runner::ensure_started() {
         return false;
     }
     host_.settle();
+    fatal_ = false;
     return true;
 }
 
@@ -732,6 +735,7 @@ bool scenario_runner::execute(const step& s, const std::string& file) {
     }
     if (!host_.file_error().empty()) {
         error_ = where + ": " + host_.file_error();
+        fatal_ = true;
         return false;
     }
     return true;

@@ -113,6 +113,10 @@ class scenario_runner {
     int finish();
 
     const std::string& error() const { return error_; }
+    // False when the error is in the step alone (an undeclared device, a panel
+    // already stopped); an interactive session can then go on.
+    bool fatal() const { return fatal_; }
+    void clear_error() { error_.clear(); }
     uint64_t expectations() const { return expectations_; }
     uint64_t failed_expectations() const { return failed_; }
     sim_host& host() { return host_; }
@@ -131,6 +135,7 @@ class scenario_runner {
     bool started_ = false;
     bool stopped_ = false;
     std::string error_;
+    bool fatal_ = false;
     uint64_t expectations_ = 0;
     uint64_t failed_ = 0;
     int32_t input_device_ = -1;

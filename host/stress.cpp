@@ -1,6 +1,7 @@
 #include "stress.h"
 
 #include <chrono>
+#include <cstdio>
 
 #include "model.h"
 #include "sim_host.h"
