@@ -84,6 +84,7 @@ class stress_run {
             model_.slot_report(slot, host_.find_device(kTally)->slots[slot]);
         }
         compare("start-up");
+        events_checked_ = 0;  // events are counted from the first random one
         const auto started = std::chrono::steady_clock::now();
         uint64_t done = 0;
         while (done < options_.events && divergence_.empty()) {
