@@ -55,14 +55,29 @@ if [ -f host/CMakeLists.txt ] && [ -n "$(ls -A scenarios 2>/dev/null)" ]; then
 fi
 [ "$missing" -eq 0 ]
 
-# The package must run on its own: unpack it somewhere new and play the demo there,
-# so that every DLL has to be found beside the program, not in the build tree.
+# The package must run on its own: unpack it somewhere new and play the demo and
+# every scenario there, so that each DLL and file has to be found in the package,
+# not in the build or source tree.
 if [ -f host/CMakeLists.txt ]; then
-    stamp "demo from the unpacked package"
+    stamp "demo and scenarios from the unpacked package"
     unpacked=$(mktemp -d)
     trap 'rm -rf "$unpacked"' EXIT
     (cd "$unpacked" && cmake -E tar xf "$zip")
-    (cd "$unpacked"/*/ && wine kest-host.exe --no-color >/dev/null)
+    cd "$unpacked"/*/
+    run_packaged() {
+        local out
+        if ! out=$(wine kest-host.exe --quiet --no-color "$@" 2>&1); then
+            echo "$out" >&2
+            echo "package: kest-host.exe $* fails when run from the package" >&2
+            exit 1
+        fi
+    }
+    run_packaged
+    for scenario in scenarios/*.scn; do
+        [ -e "$scenario" ] || continue
+        run_packaged "scenarios\\${scenario#scenarios/}"
+    done
+    cd - >/dev/null
 fi
 
 wineserver -w
