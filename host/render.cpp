@@ -82,7 +82,11 @@ std::string render_panel(const sim_host& host, const std::string& panel_name,
         }
     }
     std::string out;
-    const std::string rule(60, '-');
+    std::size_t columns = 40;
+    for (const auto& line : grid) {
+        columns = std::max(columns, line.size() + 1);
+    }
+    const std::string rule(columns, '-');
     out += "+" + rule + " panel " + panel_name + " (" + panel.layout_file + ")\n";
     for (const auto& line : grid) {
         std::string text = "| ";

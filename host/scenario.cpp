@@ -380,6 +380,13 @@ bool parse_scenario_line(const std::string& text, const std::string& file, int l
     }
     step s;
     s.line = line;
+    std::string source = text.substr(0, text.find('#'));
+    if (std::count(source.begin(), source.end(), '"') % 2 != 0) {
+        source = text;  // the "#" was inside a text
+    }
+    const auto first = source.find_first_not_of(" \t");
+    const auto last = source.find_last_not_of(" \t\r");
+    s.source = first == std::string::npos ? "" : source.substr(first, last - first + 1);
     if (!parse_statement(tokens, s, why)) {
         error = file + ":" + std::to_string(line) + ": " + tokens[0].text + ": " + why;
         return false;
@@ -488,6 +495,11 @@ bool scenario_runner::execute(const step& s, const std::string& file) {
     const std::string where = file + ":" + std::to_string(s.line);
     host_.set_location("at " + where);
     const bool expectation = s.kind >= step_kind::expect_dest;
+    if (!options_.quiet && !expectation && (started_ || s.kind >= step_kind::start)) {
+        out_ << (options_.color ? "\033[1m" : "") << "--- " << where << ": " << s.source
+             << (options_.color ? "\033[0m" : "") << "\n";
+    }
+    const uint64_t failed_before = failed_;
     if (!expectation) {
         host_.clear_step_commands();
     }
@@ -729,6 +741,9 @@ bool scenario_runner::execute(const step& s, const std::string& file) {
             }
             break;
         }
+    }
+    if (expectation && !options_.quiet && failed_ == failed_before) {
+        out_ << "ok   " << where << ": " << s.source << "\n";
     }
     if (started_ && !stopped_ && !expectation) {
         host_.settle();

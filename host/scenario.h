@@ -76,7 +76,8 @@ struct step {
     int line = 0;
     std::vector<int64_t> numbers;
     std::vector<std::string> texts;
-    bool flag = false;  // device kind index / name database / "none" / "running"
+    bool flag = false;   // device kind index / name database / "none" / "running"
+    std::string source;  // the statement as written, comment and blanks trimmed
 };
 
 struct scenario {

@@ -270,6 +270,8 @@ void sim_host::deliver(host_event& e) {
             if (trace_ != nullptr) {
                 std::string line =
                     std::string(event_name(e.type)) + "  device " + std::to_string(e.record.device);
+                const device* d = find_device(e.record.device);
+                line += d != nullptr ? std::string(" (") + kind_name(d->kind) + ")" : " (unknown)";
                 if (e.type == KEST_EVENT_DATABASE_CHANGE) {
                     line += " database " + std::to_string(e.record.database);
                 }
