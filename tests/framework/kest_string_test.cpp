@@ -152,6 +152,18 @@ TEST(kest_string, arg_fills_every_occurrence_of_the_lowest_marker) {
     }
 }
 
+TEST(kest_string, arg_with_many_occurrences_and_wide_number_fields) {
+    std::string text;
+    std::string expected;
+    for (int i = 0; i < 40; ++i) {
+        text += "%2<%1>";
+        expected += "%2<ab>";
+    }
+    EXPECT_EQ(str(kest_string(text.c_str()).arg("ab")), expected);
+    EXPECT_EQ(str(kest_string("[%1]").arg(-7, '.', 100, 10)), "[" + std::string(98, '.') + "-7]");
+    EXPECT_EQ(str(kest_string(-7, '.', 100, 10)), std::string(98, '.') + "-7");
+}
+
 TEST(kest_string, arg_opens_markers_that_values_bring_in) {
     // The second call sees the "%2" that the first value inserted.
     const kest_string s = kest_string("%1 and %3").arg("say %2").arg("hi");
