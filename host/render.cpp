@@ -76,7 +76,7 @@ std::string render_panel(const sim_host& host, const std::string& panel_name,
             }
             put(grid, c.def.row, c.def.column, c.def.width, face, lit ? 1 : 2);
         } else if (kind == "indicator") {
-            put(grid, c.def.row, c.def.column, c.def.width, "! " + c.text, 4);
+            put(grid, c.def.row, c.def.column, c.def.width, c.text, 4);
         } else {
             put(grid, c.def.row, c.def.column, c.def.width, c.text, kind == "caption" ? 3 : 0);
         }

@@ -92,6 +92,15 @@ const control_state* panel_state::find(const std::string& id) const {
 
 sim_host::sim_host(validator& checks) : checks_(checks) {
     checks_.set_skip_reason(check_id::routing_model, "runs in stress mode only");
+    checks_.set_skip_reason(check_id::replies_released_once, "the panel sent no query");
+    checks_.set_skip_reason(check_id::replies_untouched, "no reply was handed back");
+    checks_.set_skip_reason(check_id::answers_well_formed, "no parent request was sent");
+    checks_.set_skip_reason(check_id::no_command_after_delete, "the panel was never deleted");
+    checks_.set_skip_reason(check_id::commands_well_formed, "the panel sent no command");
+    checks_.set_skip_reason(check_id::controls_in_layout, "the panel touched no control");
+    checks_.set_skip_reason(check_id::crosspoint_nonzero, "the panel made no crosspoint");
+    checks_.set_skip_reason(check_id::known_devices, "the panel sent no device command");
+    checks_.set_skip_reason(check_id::events_settle, "no step ran");
 }
 
 sim_host::~sim_host() {

@@ -1,0 +1,86 @@
+#include "render.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace kest_host {
+namespace {
+
+class silent_client : public kest_client_callback {
+  public:
+    char* callback(intptr_t, int32_t) override { return nullptr; }
+};
+
+class render_test : public ::testing::Test {
+  protected:
+    render_test() : host(checks) {
+        device* router = host.add_device(device_kind::router, 12);
+        router->names[0][6] = "Cam 6";
+        router->names[1][3] = "LD Monitor";
+        host.attach(new silent_client);
+        host.command("PS '1' '" KEST_PANEL_DIR "/LD_Auto.kest_ui'", 0);
+    }
+
+    std::string line_with(const std::string& drawing, const std::string& label) {
+        const auto at = drawing.find("| " + label);
+        return at == std::string::npos ? "" : drawing.substr(at, drawing.find('\n', at) - at);
+    }
+
+    validator checks;
+    sim_host host;
+};
+
+TEST_F(render_test, buttons_show_their_style_and_labels_their_text) {
+    host.command("TP 'statesheet=RyxGroupDeselected' '1' '1'", 0);
+    host.command("TP 'statesheet=Ryx_TakeHigh' '1' '2'", 0);
+    host.command("TP 'text=6' '1' '12'", 0);
+    host.command("TP 'text=Cam 6 with a long name' '1' '22'", 0);
+    const std::string drawing = render_panel(host, "1", render_options{});
+    EXPECT_EQ(
+        line_with(drawing, "Input"),
+        "| Input          [ 1 ]    [*2*]    ( 3 )    ( 4 )    ( 5 )    ( 6 )    ( 7 )    ( 8 )");
+    EXPECT_EQ(line_with(drawing, "Source"), "| Source                  6");
+    EXPECT_EQ(line_with(drawing, "Name"), "| Name                    Cam 6 wi")
+        << "a text is cut at its control's width";
+    EXPECT_EQ(drawing.find('\033'), std::string::npos) << "no colour unless asked";
+}
+
+TEST_F(render_test, hidden_indicators_disappear_and_the_monitor_route_is_shown) {
+    std::string drawing = render_panel(host, "1", render_options{});
+    EXPECT_NE(drawing.find("Waiting for GPI inputs"), std::string::npos);
+    EXPECT_EQ(drawing.find("router 12"), std::string::npos) << "nothing registered yet";
+    host.command("CH '1' 'AwaitGPI'", 0);
+    host.command("RR 12 3 3", 0);
+    host.command("RC 12 6 3 ',' 0", 0);
+    drawing = render_panel(host, "1", render_options{});
+    EXPECT_EQ(drawing.find("Waiting for GPI inputs"), std::string::npos);
+    EXPECT_NE(drawing.find("Waiting for tally information"), std::string::npos);
+    EXPECT_NE(drawing.find("router 12: destination 3 (LD Monitor) <- source 6 (Cam 6)"),
+              std::string::npos);
+    EXPECT_EQ(render_panel(host, "2", render_options{}), "panel \"2\" has not been shown\n");
+}
+
+TEST(validator, results_follow_findings_and_the_table_says_why) {
+    validator v;
+    v.exercised(check_id::commands_well_formed);
+    v.finding(check_id::crosspoint_nonzero, "`RC 12 5 0 ',' 0` names destination 0");
+    v.set_skip_reason(check_id::routing_model, "runs in stress mode only");
+    EXPECT_EQ(v.result(check_id::commands_well_formed), check_result::passed);
+    EXPECT_EQ(v.result(check_id::crosspoint_nonzero), check_result::warning);
+    EXPECT_EQ(v.result(check_id::routing_model), check_result::skipped);
+    EXPECT_FALSE(v.any_failed()) << "a warning fails nothing";
+    for (int i = 0; i < 8; ++i) {
+        v.finding(check_id::controls_in_layout, "finding " + std::to_string(i));
+    }
+    EXPECT_TRUE(v.any_failed());
+    EXPECT_EQ(v.messages(check_id::controls_in_layout).size(), validator::kMessagesKept);
+    const std::string table = v.table(false);
+    EXPECT_NE(table.find("FAILED  controls-in-layout (8 findings)"), std::string::npos) << table;
+    EXPECT_NE(table.find("- ... and 3 more"), std::string::npos);
+    EXPECT_NE(table.find("skipped routing-model (runs in stress mode only)"), std::string::npos);
+    EXPECT_NE(table.find("warning crosspoint-nonzero (1 finding)"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kest_host
