@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Fuzzes every target for a bounded time from its seed corpus, with a fixed seed so a
+# run can be repeated. Any crash, leak, sanitizer report, timeout or out-of-memory
+# fails the step; the input that caused it is kept in the run's folder and printed.
+#
+#   FUZZ_SECONDS   time per target (default 60)
+#   FUZZ_SEED      libFuzzer's -seed (default 20261209)
+#   FUZZ_BUILD     build folder (default build/fuzz, the fuzz preset's)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+seconds=${FUZZ_SECONDS:-60}
+seed=${FUZZ_SEED:-20261209}
+build=${FUZZ_BUILD:-build/fuzz}
+targets=(parsed_request decode_kest_string tavrin_panel)
+
+cmake --preset fuzz -B "$build" >/dev/null
+cmake --build "$build" -j2 --target "${targets[@]/%/_fuzzer}"
+
+work=$(mktemp -d /tmp/kest-fuzz.XXXXXX)
+echo "fuzz: ${seconds}s per target, seed $seed, work folder $work"
+failed=0
+for target in "${targets[@]}"; do
+    case $target in
+        tavrin_panel) max_len=4096 ;;
+        *) max_len=1024 ;;
+    esac
+    # Fuzz a copy: new inputs land in the temporary folder, never in the repository.
+    corpus=$work/$target/corpus
+    mkdir -p "$corpus" "$work/$target/artifacts"
+    cp fuzz/corpus/$target/* "$corpus"/
+    log=$work/$target/fuzz.log
+    status=0
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        "$build/bin/${target}_fuzzer" "$corpus" \
+        -seed="$seed" -max_total_time="$seconds" -max_len="$max_len" \
+        -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+        -artifact_prefix="$work/$target/artifacts/" >"$log" 2>&1 || status=$?
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+    rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
+    cov=$(grep -Eo 'cov: [0-9]+' "$log" | tail -1 || true)
+    size=$(find "$corpus" -type f | wc -l)
+    if [ "$status" -ne 0 ] || grep -qE 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:' "$log"; then
+        echo "FAIL $target (exit $status): see $log"
+        grep -E 'ERROR|SUMMARY|runtime error|fuzz_host|Test unit written' "$log" | head -20 || true
+        for artifact in "$work/$target"/artifacts/*; do
+            [ -e "$artifact" ] && echo "  reproduce: $build/bin/${target}_fuzzer $artifact"
+        done
+        failed=1
+    else
+        echo "ok   $target: ${runs:-?} runs, ${rate:-?} exec/s, ${cov:-cov: ?}, corpus $size files"
+    fi
+done
+if [ "$failed" -ne 0 ]; then
+    exit 1
+fi
+rm -rf "$work"
