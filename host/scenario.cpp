@@ -378,6 +378,11 @@ bool parse_scenario_line(const std::string& text, const std::string& file, int l
     if (tokens.empty()) {
         return true;
     }
+    if (text.find(static_cast<char>(sim_host::kPoison)) != std::string::npos) {
+        error = file + ":" + std::to_string(line) +
+                ": byte 0xFE is reserved: the host marks released replies with it";
+        return false;
+    }
     step s;
     s.line = line;
     std::string source = text.substr(0, text.find('#'));

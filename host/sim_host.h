@@ -156,7 +156,9 @@ class sim_host final : public kest_host_callback {
     static constexpr uint64_t kSettleLimit = 200000;
     // Indices one poll answers at most.
     static constexpr int64_t kPollLimit = 4096;
-    static constexpr unsigned char kPoison = 0xA5;
+    // Fills a released reply. 0xFE never occurs in UTF-8 text, and scenario texts
+    // may not hold it, so a command carrying it can only come from a released reply.
+    static constexpr unsigned char kPoison = 0xFE;
 
   private:
     enum class lifecycle { none, constructing, live, destroying, gone };

@@ -55,6 +55,7 @@ TEST(scenario_parse, malformed_lines_say_file_line_and_what_was_expected) {
         {"expect timer 2 paused", "s.scn:2: expect: expected \"running or stopped\""},
         {"event 1 5", "s.scn:2: event: event types 1 to 3 carry records"},
         {"\"show\"", "s.scn:2: show: expected a statement word"},
+        {"slot 61 \"\xFE\"", "s.scn:2: byte 0xFE is reserved"},
     };
     for (const auto& c : cases) {
         scenario s;

@@ -105,6 +105,8 @@ TEST_F(sim_host_test, queries_answer_in_the_reply_forms_or_with_null) {
     EXPECT_EQ(reply_of("TG '1' 'CurrentSDI_ID' 'all'"), "text=7,statesheet=,visible=1,value=3");
     client->send("CH '1' 'AwaitGPI'");
     EXPECT_TRUE(host.control("1", "AwaitGPI")->hidden);
+    client->send("TP 'text=K\xC3\xA5re \xC2\xA5 \xA5' '1' 'Current_Name'");  // UTF-8 and Latin-1
+    EXPECT_EQ(checks.result(check_id::replies_untouched), check_result::passed);
     host.finish();
     EXPECT_EQ(checks.result(check_id::replies_released_once), check_result::passed);
     EXPECT_EQ(checks.result(check_id::controls_in_layout), check_result::passed);
