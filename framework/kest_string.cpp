@@ -35,6 +35,66 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+// A number written for the number constructor and the number form of `arg`: the
+// digits with their sign, padded in front to `width` characters with `fill`.
+// Fields up to kShortField characters are written whole into `text`; a wider field
+// leaves its padding to the caller (`padding` characters of `fill` go first).
+struct number_field {
+    // 32 binary digits and a sign, or a narrow padded field.
+    static constexpr unsigned kShortField = 64;
+
+    // True when the whole field is in `text`.
+    bool format(int value, char fillWith, unsigned width, int base) {
+        if (base < 2 || base > 36) {
+            base = 10;
+        }
+        if (width > kMaxFieldWidth) {
+            width = kMaxFieldWidth;
+        }
+        fill = fillWith == '\0' ? ' ' : fillWith;
+        static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+        // Written backwards from the end of `digits`.
+        char digits[sizeof(int) * CHAR_BIT + 1];
+        char* p = digits + sizeof(digits);
+        // Unsigned arithmetic makes INT_MIN's magnitude representable.
+        unsigned magnitude =
+            value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+        const unsigned radix = static_cast<unsigned>(base);
+        if (radix == 10) {
+            // The common case, with a divisor the compiler can turn into a multiply.
+            do {
+                *--p = static_cast<char>('0' + magnitude % 10);
+                magnitude /= 10;
+            } while (magnitude != 0);
+        } else {
+            do {
+                *--p = kDigits[magnitude % radix];
+                magnitude /= radix;
+            } while (magnitude != 0);
+        }
+        if (value < 0) {
+            *--p = '-';
+        }
+        const unsigned count = static_cast<unsigned>(digits + sizeof(digits) - p);
+        padding = width > count ? width - count : 0;
+        if (padding + count <= kShortField) {
+            std::memset(text, fill, padding);
+            std::memcpy(text + padding, p, count);
+            length = padding + count;
+            padding = 0;
+            return true;
+        }
+        std::memcpy(text, p, count);
+        length = count;
+        return false;
+    }
+
+    char text[kShortField];
+    unsigned length = 0;
+    unsigned padding = 0;
+    char fill = ' ';
+};
+
 }  // namespace
 
 kest_string::kest_string() : text_(inline_), length_(0), capacity_(kInlineCapacity) {
@@ -48,37 +108,16 @@ kest_string::kest_string(const char* text) : kest_string() {
 }
 
 kest_string::kest_string(int value, char fill, unsigned width, int base) : kest_string() {
-    if (base < 2 || base > 36) {
-        base = 10;
+    number_field field;
+    if (field.format(value, fill, width, base)) {
+        assign(field.text, field.length);
+        return;
     }
-    if (width > kMaxFieldWidth) {
-        width = kMaxFieldWidth;
-    }
-    if (fill == '\0') {
-        fill = ' ';
-    }
-    static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    // Written backwards: at most 32 binary digits and a sign.
-    char reversed[sizeof(int) * CHAR_BIT + 1];
-    unsigned count = 0;
-    // Unsigned arithmetic makes INT_MIN's magnitude representable.
-    unsigned magnitude =
-        value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
-    const unsigned radix = static_cast<unsigned>(base);
-    do {
-        reversed[count++] = kDigits[magnitude % radix];
-        magnitude /= radix;
-    } while (magnitude != 0);
-    if (value < 0) {
-        reversed[count++] = '-';
-    }
-    const unsigned padding = width > count ? width - count : 0;
-    reserve(padding + count);
-    std::memset(text_, fill, padding);
-    for (unsigned i = 0; i < count; ++i) {
-        text_[padding + i] = reversed[count - 1 - i];
-    }
-    length_ = padding + count;
+    // A wide field: padding first, then the digits.
+    reserve(field.padding + field.length);
+    std::memset(text_, field.fill, field.padding);
+    std::memcpy(text_ + field.padding, field.text, field.length);
+    length_ = field.padding + field.length;
     text_[length_] = '\0';
 }
 
@@ -165,48 +204,77 @@ int kest_string::toInt() const {
 }
 
 kest_string kest_string::arg(const kest_string& value) const {
-    // Find the lowest-numbered marker %1..%9 present anywhere in the text.
+    return substitute(value.text_, value.length_);
+}
+
+kest_string kest_string::arg(int value, char fill, unsigned width, int base) const {
+    number_field field;
+    if (field.format(value, fill, width, base)) {
+        return substitute(field.text, field.length);
+    }
+    return arg(kest_string(value, fill, width, base));
+}
+
+// Replaces every occurrence of the lowest-numbered marker with `value`, which may
+// point into this very string (the result is built in a new one). One scan finds
+// the lowest marker and remembers where it occurs; the result is then copied
+// together piece by piece. Only a text with more occurrences than are remembered
+// is searched a second time.
+kest_string kest_string::substitute(const char* value, unsigned valueLength) const {
+    constexpr unsigned kRemembered = 16;
+    unsigned positions[kRemembered];
     char lowest = '9' + 1;
     unsigned occurrences = 0;
     for (unsigned i = 0; i + 1 < length_; ++i) {
+        if (text_[i] != '%') {
+            continue;
+        }
         const char digit = text_[i + 1];
-        if (text_[i] == '%' && digit >= '1' && digit <= '9') {
+        if (digit >= '1' && digit <= '9' && digit <= lowest) {
             if (digit < lowest) {
                 lowest = digit;
                 occurrences = 0;
             }
-            if (digit == lowest) {
-                ++occurrences;
+            if (occurrences < kRemembered) {
+                positions[occurrences] = i;
+            }
+            ++occurrences;
+        }
+    }
+    // One result object on every path, so that it is built in the caller's place.
+    kest_string result;
+    if (occurrences == 0) {
+        result.assign(text_, length_);
+        return result;
+    }
+
+    const std::size_t total = static_cast<std::size_t>(length_) - 2u * occurrences +
+                              static_cast<std::size_t>(occurrences) * valueLength;
+    result.reserve(checkedLength(total));
+    char* out = result.text_;
+    unsigned copied = 0;  // start of the text not yet copied
+    unsigned next = 0;
+    for (unsigned n = 0; n < occurrences; ++n) {
+        if (n < kRemembered) {
+            next = positions[n];
+        } else {
+            // Markers do not overlap: "%d" cannot start with the digit before it.
+            next = copied;
+            while (text_[next] != '%' || text_[next + 1] != lowest) {
+                ++next;
             }
         }
+        std::memcpy(out, text_ + copied, next - copied);
+        out += next - copied;
+        std::memcpy(out, value, valueLength);
+        out += valueLength;
+        copied = next + 2;
     }
-    if (occurrences == 0) {
-        return *this;
-    }
-
-    // Build into a new string; `value` may be this very string.
-    kest_string result;
-    const std::size_t total = static_cast<std::size_t>(length_) - 2u * occurrences +
-                              static_cast<std::size_t>(occurrences) * value.length_;
-    result.reserve(checkedLength(total));
-    unsigned start = 0;
-    unsigned i = 0;
-    while (i + 1 < length_) {
-        if (text_[i] == '%' && text_[i + 1] == lowest) {
-            result.append(text_ + start, i - start);
-            result.append(value.text_, value.length_);
-            i += 2;
-            start = i;
-        } else {
-            ++i;
-        }
-    }
-    result.append(text_ + start, length_ - start);
+    std::memcpy(out, text_ + copied, length_ - copied);
+    out += length_ - copied;
+    *out = '\0';
+    result.length_ = static_cast<unsigned>(total);
     return result;
-}
-
-kest_string kest_string::arg(int value, char fill, unsigned width, int base) const {
-    return arg(kest_string(value, fill, width, base));
 }
 
 void kest_string::split(char separator, kest_string& before, kest_string& after) const {

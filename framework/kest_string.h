@@ -70,6 +70,8 @@ private:
     void assign(const char* text, unsigned length);
     void append(const char* text, unsigned length);
     void reserve(unsigned length);
+    // The body of both `arg` forms: `value` is `length` characters, not NUL-terminated.
+    kest_string substitute(const char* value, unsigned length) const;
 
     char* text_;
     unsigned length_;

@@ -2,6 +2,7 @@
 // command (kest_command_grammar.h): concatenation, printf-style formatting into a
 // stack buffer, or marker substitution through kest_string::arg.
 #include <cstdio>
+#include <cstring>
 
 #include "kest_command_grammar.h"
 #include "kest_script_helper.h"
@@ -14,63 +15,96 @@ constexpr std::size_t kBufferSize = kest_command::kPrintfBufferSize;
 static_assert(sizeof("RR -2147483648 -2147483648 -2147483648 'ADD'") <= kBufferSize,
               "the widest register command must fit the printf buffer");
 
-// Quoted text argument: "'" text "'".
-void appendQuoted(kest_string& text, const kest_string& value) {
-    text += "'";
-    text += value;
-    text += "'";
+// Concatenated texts are joined on the stack when they fit the same room a
+// kest_string keeps inside itself; longer ones are joined in a kest_string, on the
+// heap. Either way the host receives the same characters.
+constexpr std::size_t kJoinBufferSize = kest_string::kInlineCapacity + 1;
+
+// One piece of a concatenated text: NUL-terminated, its length known.
+struct piece {
+    const char* text;
+    std::size_t length;
+};
+
+template <std::size_t N>
+constexpr piece fixed(const char (&literal)[N]) {
+    return piece{literal, N - 1};
+}
+
+piece of(const kest_string& value) {
+    return piece{value, static_cast<std::size_t>(value.length())};
+}
+
+// Joins `count` pieces in order and hands the text to `send`; returns its result.
+template <typename Send>
+intptr_t sendJoined(const piece* pieces, std::size_t count, Send send) {
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        total += pieces[i].length;
+    }
+    if (total < kJoinBufferSize) {
+        char text[kJoinBufferSize];
+        char* out = text;
+        for (std::size_t i = 0; i < count; ++i) {
+            std::memcpy(out, pieces[i].text, pieces[i].length);
+            out += pieces[i].length;
+        }
+        *out = '\0';
+        return send(text);
+    }
+    kest_string text;
+    for (std::size_t i = 0; i < count; ++i) {
+        text += pieces[i].text;
+    }
+    return send(text);
 }
 
 }  // namespace
 
 bool kest_script_helper::panelShow(const kest_string& panel, const kest_string& file,
                                    const kest_string& extra) {
-    kest_string text("PS '");
-    text += panel;
-    text += "' '";
-    if (path.length() != 0) {
-        text += path;
-        text += "/";
-    }
-    text += file;
-    text += "'";
-    if (extra.length() != 0) {
-        text += " ";
-        appendQuoted(text, extra);
-    }
     if (host == nullptr) {
         return true;
     }
-    return send(text) != 0;
+    // PS 'panel' '[path/]file'[ 'extra']
+    piece pieces[10];
+    std::size_t count = 0;
+    pieces[count++] = fixed("PS '");
+    pieces[count++] = of(panel);
+    pieces[count++] = fixed("' '");
+    if (path.length() != 0) {
+        pieces[count++] = of(path);
+        pieces[count++] = fixed("/");
+    }
+    pieces[count++] = of(file);
+    pieces[count++] = fixed("'");
+    if (extra.length() != 0) {
+        pieces[count++] = fixed(" '");
+        pieces[count++] = of(extra);
+        pieces[count++] = fixed("'");
+    }
+    return sendJoined(pieces, count, [this](const char* text) { return send(text); }) != 0;
 }
 
 void kest_script_helper::textPut(const kest_string& property, const kest_string& value,
                                  const kest_string& panel, const kest_string& control) {
-    kest_string text("TP '");
-    text += property;
-    text += "=";
-    text += value;
-    text += "' '";
-    text += panel;
-    text += "' '";
-    text += control;
-    text += "'";
-    send(text);
+    const piece pieces[] = {fixed("TP '"), of(property), fixed("="),  of(value), fixed("' '"),
+                            of(panel),     fixed("' '"), of(control), fixed("'")};
+    sendJoined(pieces, sizeof(pieces) / sizeof(pieces[0]),
+               [this](const char* text) { return send(text); });
 }
 
 void kest_script_helper::controlHide(const kest_string& panel, const kest_string& control) {
-    kest_string text("CH '");
-    text += panel;
-    text += "' '";
-    text += control;
-    text += "'";
-    send(text);
+    const piece pieces[] = {fixed("CH '"), of(panel), fixed("' '"), of(control), fixed("'")};
+    sendJoined(pieces, sizeof(pieces) / sizeof(pieces[0]),
+               [this](const char* text) { return send(text); });
 }
 
 void kest_script_helper::routerCrosspoint(int32_t device, int32_t source, int32_t destination,
                                           const kest_string& text, bool flag) {
-    const kest_string command = kest_string(kest_command::kRouterCrosspoint)
-                                    .arg(device, 0, 0, 10)
+    // The template is made once; each call fills a copy of it.
+    static const kest_string kTemplate(kest_command::kRouterCrosspoint);
+    const kest_string command = kTemplate.arg(device, 0, 0, 10)
                                     .arg(source, 0, 0, 10)
                                     .arg(destination, 0, 0, 10)
                                     .arg(text)

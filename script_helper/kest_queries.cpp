@@ -31,14 +31,11 @@ bool kest_script_helper::deviceLookup(kest_string instance, int* device, int* of
 
 void kest_script_helper::routerName(int32_t device, int32_t database, int32_t index,
                                     kest_string& name) {
-    const kest_string text = kest_string(kest_command::kRouterName)
-                                 .arg(device, 0, 0, 10)
-                                 .arg(database, 0, 0, 10)
-                                 .arg(index, 0, 0, 10);
-    kest_string reply;
-    if (ask(text, reply, true)) {
-        name = reply;
-    }
+    static const kest_string kTemplate(kest_command::kRouterName);
+    const kest_string text =
+        kTemplate.arg(device, 0, 0, 10).arg(database, 0, 0, 10).arg(index, 0, 0, 10);
+    // `ask` replaces `name` only when there is a reply, and copies it straight in.
+    ask(text, name, true);
 }
 
 kest_stringlist kest_script_helper::controlIdList(const kest_string& panel,

@@ -13,6 +13,37 @@ kest_string decimal(int32_t value) {
     return kest_string(value, 0, 0, 10);
 }
 
+// The fixed texts the event handlers pass on, made once on first use rather than
+// converted again on every call.
+struct fixed_texts {
+    fixed_texts() {
+        for (int32_t k = 0; k < kButtonCount; ++k) {
+            buttons[k] = decimal(k + 1);
+            sourceNumbers[k] = decimal(kSourceNumberControlBase + k + 1);
+            sourceNames[k] = decimal(kSourceNameControlBase + k + 1);
+        }
+    }
+
+    const kest_string empty;
+    const kest_string panel{kPanel};
+    const kest_string text{kTextProperty};
+    const kest_string statesheet{kStatesheetProperty};
+    const kest_string monitorDest{kMonitorDestLabel};
+    const kest_string monitorDestName{kMonitorDestNameLabel};
+    const kest_string currentSource{kCurrentSourceLabel};
+    const kest_string currentName{kCurrentNameLabel};
+    const kest_string allAnswer{kAllAnswer};
+    const kest_string propertyAnswer{kPropertyAnswer};
+    kest_string buttons[kButtonCount];        // "1".."8": button k+1
+    kest_string sourceNumbers[kButtonCount];  // "11".."18": its source number
+    kest_string sourceNames[kButtonCount];    // "21".."28": its source name
+};
+
+const fixed_texts& texts() {
+    static const fixed_texts instance;
+    return instance;
+}
+
 }  // namespace
 
 Tavrin::Tavrin(kest_host_callback* host, const char* path)
@@ -110,8 +141,8 @@ void Tavrin::onRouterRevertive(const revertive_event& event) {
     // The panel registers only the monitor destination, so every router revertive is
     // taken as the monitor's source, whatever its index.
     const int32_t source = event.info->value;
-    putText(kCurrentSourceLabel, decimal(source));
-    putText(kCurrentNameLabel, event.text());
+    putText(texts().currentSource, decimal(source));
+    putText(texts().currentName, event.text());
     currentSource = source;
     if (!gpiOverride) {
         normalSource = source;
@@ -128,8 +159,8 @@ void Tavrin::onGpiRevertive(const revertive_event& event) {
     if (input >= gpiFirstSlot && input <= gpiLastSlot) {
         // Within the checked range the difference is 0..7.
         const int32_t k = input - gpiFirstSlot;
-        textPut(kStatesheetProperty, value != 0 ? takeHighStyle : deselectedStyle, kPanel,
-                decimal(k + 1));
+        textPut(texts().statesheet, value != 0 ? takeHighStyle : deselectedStyle, texts().panel,
+                texts().buttons[k]);
         gpiStates[k] = value;
     }
     updateMonitorRoute();
@@ -157,22 +188,22 @@ void Tavrin::onSourceSlot(int32_t slot, const kest_string& text) {
     const int32_t source = text.toInt();
     kest_string name;
     routerName(routerDevice, kSourceNames, source, name);
-    putText(decimal(kSourceNumberControlBase + button), decimal(source));
-    putText(decimal(kSourceNameControlBase + button), name);
+    putText(texts().sourceNumbers[button - 1], decimal(source));
+    putText(texts().sourceNames[button - 1], name);
     // Takes effect for a high input at its next revertive, not now.
     slotSources[button - 1] = source;
 }
 
 void Tavrin::onMonitorDestSlot(const kest_string& text) {
     monitorDest = text.toInt();
-    putText(kMonitorDestLabel, decimal(monitorDest));
+    putText(texts().monitorDest, decimal(monitorDest));
     kest_string name;
     routerName(routerDevice, kDestinationNames, monitorDest, name);
-    putText(kMonitorDestNameLabel, name);
+    putText(texts().monitorDestName, name);
 
     if (routerRegistered) {
         routerUnregister(routerDevice);
-        putText(kCurrentSourceLabel, "");
+        putText(texts().currentSource, texts().empty);
         routerRegistered = false;
     }
     if (monitorDest != 0) {
@@ -192,7 +223,7 @@ void Tavrin::updateMonitorRoute() {
     }
     if (sum == 0) {
         if (currentSource != normalSource) {
-            routerCrosspoint(routerDevice, normalSource, monitorDest, "", false);
+            routerCrosspoint(routerDevice, normalSource, monitorDest, texts().empty, false);
         }
         gpiOverride = false;
         return;
@@ -205,7 +236,7 @@ void Tavrin::updateMonitorRoute() {
         if (gpiStates[k] == 1) {
             const int32_t source = slotSources[k];
             if (source != 0 && source != currentSource) {
-                routerCrosspoint(routerDevice, source, monitorDest, "", false);
+                routerCrosspoint(routerDevice, source, monitorDest, texts().empty, false);
             }
             return;
         }
@@ -225,14 +256,14 @@ void Tavrin::onDatabaseChange(revertive_event* event) {
         // Buttons may share a source: every one of them gets the new name.
         for (int k = 0; k < kButtonCount; ++k) {
             if (slotSources[k] == info.index) {
-                putText(decimal(kSourceNameControlBase + k + 1), name);
+                putText(texts().sourceNames[k], name);
             }
         }
         if (info.index == currentSource) {
-            putText(kCurrentNameLabel, name);
+            putText(texts().currentName, name);
         }
     } else if (info.database == kDestinationNames && info.index == monitorDest) {
-        putText(kMonitorDestNameLabel, event->text());
+        putText(texts().monitorDestName, event->text());
     }
 }
 
@@ -254,11 +285,11 @@ kest_string Tavrin::onParentRequest(request_event* request) {
     if (name == kReturnRequest) {
         if (value == kReturnAll) {
             kest_stringlist list;
-            list << kest_string(kAllAnswer).arg(myParam);
+            list << texts().allAnswer.arg(myParam);
             return list.toString(kListSeparator);
         }
         if (value == kMyParamName) {
-            return kest_string(kPropertyAnswer).arg(value).arg(myParam);
+            return texts().propertyAnswer.arg(value).arg(myParam);
         }
         return kest_string();
     }
@@ -285,5 +316,5 @@ kest_string Tavrin::onParentRequest(request_event* request) {
 }
 
 void Tavrin::putText(const kest_string& control, const kest_string& value) {
-    textPut(kTextProperty, value, kPanel, control);
+    textPut(texts().text, value, texts().panel, control);
 }
