@@ -268,7 +268,8 @@ class collecting_reporter : public benchmark::ConsoleReporter {
             if (run.run_type != Run::RT_Iteration || run.error_occurred) {
                 continue;
             }
-            measured& m = results[run.benchmark_name()];
+            // The registered name, without suffixes such as "/iterations:1".
+            measured& m = results[run.run_name.function_name];
             const double ns = run.GetAdjustedCPUTime() * timeUnitToNanoseconds(run.time_unit);
             if (!m.seen || ns < m.nanoseconds) {
                 m.nanoseconds = ns;
