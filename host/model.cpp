@@ -36,6 +36,7 @@ std::string routing_model::name_of(int32_t source) const {
 
 void routing_model::crosspoint(int32_t source) {
     // The router takes the crosspoint and reports it for the monitor destination.
+    // There is no destination 0 (or below): such a crosspoint changes nothing.
     if (monitor <= 0) {
         return;
     }
@@ -83,7 +84,12 @@ void routing_model::slot_report(int32_t slot, const std::string& text) {
         button_source[slot - 61] = number_of(text);
     } else if (slot == 69) {
         monitor = number_of(text);
+        if (registered) {
+            registered = false;
+            on_monitor_text.clear();
+        }
         if (monitor != 0) {
+            registered = true;
             // The panel asks for the new destination's source and hears it back.
             const auto it = router.find(monitor);
             const int32_t source = it == router.end() ? 0 : it->second;
@@ -95,6 +101,7 @@ void routing_model::slot_report(int32_t slot, const std::string& text) {
 void routing_model::router_report(int32_t source, const std::string& name) {
     on_monitor = source;
     on_monitor_name = name;
+    on_monitor_text = std::to_string(source);
     if (!held) {
         restore = source;
     }
@@ -102,7 +109,7 @@ void routing_model::router_report(int32_t source, const std::string& name) {
 
 void routing_model::route_elsewhere(int32_t destination, int32_t source) {
     router[destination] = source;
-    if (destination == monitor && monitor != 0) {
+    if (destination == monitor && registered) {
         router_report(source, name_of(source));
     }
 }
@@ -141,7 +148,7 @@ bool routing_model::expected_control(const std::string& id, std::string& value) 
         return true;
     }
     if (id == "CurrentSDI_ID") {
-        value = std::to_string(on_monitor);
+        value = on_monitor_text;
         return true;
     }
     if (id == "Current_Name") {

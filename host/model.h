@@ -34,8 +34,10 @@ class routing_model {
     int32_t input[8] = {};          // last reported state of each input
     int32_t on_monitor = 0;         // what the router last reported for the monitor
     std::string on_monitor_name;
-    int32_t restore = 0;  // the source to put back when all are low
-    bool held = false;    // an input holds the monitor
+    int32_t restore = 0;          // the source to put back when all are low
+    bool held = false;            // an input holds the monitor
+    bool registered = false;      // the panel listens to the monitor destination
+    std::string on_monitor_text;  // what "CurrentSDI_ID" shows ("" once dropped)
 
     // --- Events, in the order the panel sees them --------------------------------
     // A GPI report for input n (0..7), or for an index outside the eight (n < 0).

@@ -34,7 +34,14 @@ shared_library::~shared_library() {
 bool shared_library::open(const std::string& path, std::string& error) {
     close();
 #ifdef _WIN32
-    handle_ = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
+    // A plug-in may live in a folder of its own with the framework DLLs it imports.
+    // Windows looks for those beside the program, not beside the plug-in, unless the
+    // plug-in is loaded by its full path with the altered search order.
+    char full[MAX_PATH];
+    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    const std::string absolute = length > 0 && length < MAX_PATH ? std::string(full, length) : path;
+    handle_ = reinterpret_cast<void*>(
+        LoadLibraryExA(absolute.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     if (handle_ == nullptr) {
         error = "cannot load (Windows error " + std::to_string(GetLastError()) + ")";
         return false;

@@ -85,6 +85,21 @@ TEST(routing_model, controls_follow_names_and_the_monitor) {
     EXPECT_FALSE(m.expected_control("ID_ID", text));
 }
 
+TEST(routing_model, without_a_monitor_destination_nothing_is_routed_or_shown) {
+    routing_model m = studio();
+    m.slot_report(69, "0");
+    std::string text;
+    ASSERT_TRUE(m.expected_control("CurrentSDI_ID", text));
+    EXPECT_EQ(text, "");
+    m.input_report(0, 1);
+    EXPECT_EQ(m.router[3], 1);
+    EXPECT_TRUE(m.held);
+    m.router_report(9, "Stray");  // a report still reaches the panel
+    m.slot_report(69, "0");       // no registration to drop: the text stays
+    ASSERT_TRUE(m.expected_control("CurrentSDI_ID", text));
+    EXPECT_EQ(text, "9");
+}
+
 TEST(routing_model, slot_texts_read_like_the_panel_reads_numbers) {
     EXPECT_EQ(routing_model::number_of(" 12x"), 12);
     EXPECT_EQ(routing_model::number_of("-3"), -3);
