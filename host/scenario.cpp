@@ -514,6 +514,11 @@ bool scenario_runner::execute(const step& s, const std::string& file) {
         error_ = where + ": the panel has been stopped; nothing can reach it any more";
         return false;
     }
+    // A step that cannot be carried out says so before the panel is started for it.
+    if ((s.kind == step_kind::press || s.kind == step_kind::release) && !inputs_set_ &&
+        need(device_kind::gpi, where) == nullptr) {
+        return false;
+    }
     if (needs_panel && !ensure_started()) {
         return false;
     }
