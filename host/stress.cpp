@@ -211,8 +211,22 @@ class stress_run {
             return 1;
         }
         if (roll < 71) {
-            host_.advance(1000);
-            compare("clock +1000 ms");
+            if (random_.below(2) == 0) {
+                host_.advance(1000);
+                compare("clock +1000 ms");
+                return 1;
+            }
+            // A tick of some timer, whether or not the panel runs it: timer 2 asks for
+            // every tally slot again, any other is stopped.
+            const int32_t id = 1 + random_.below(3);
+            host_.send_raw(KEST_EVENT_TIMER, id);
+            host_.settle();
+            if (id == 2) {
+                for (int32_t slot = 61; slot <= 69; ++slot) {
+                    model_.slot_report(slot, tally.slots[slot]);
+                }
+            }
+            compare("tick of timer " + std::to_string(id));
             return 1;
         }
         if (roll < 77) {
