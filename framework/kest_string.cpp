@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -33,6 +34,32 @@ unsigned checkedLength(std::size_t length) {
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// The position of the first "%" in text[from, end), or `end` when there is none.
+// Markers are rare in long texts, so eight characters are tested at a time where
+// the compiler offers a way to find the first match in a word.
+unsigned nextPercent(const char* text, unsigned from, unsigned end) {
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    constexpr uint64_t kOnes = 0x0101010101010101ull;
+    constexpr uint64_t kHighs = 0x8080808080808080ull;
+    constexpr uint64_t kPercents = kOnes * static_cast<unsigned char>('%');
+    while (end - from >= 8) {
+        uint64_t word;
+        std::memcpy(&word, text + from, sizeof(word));
+        const uint64_t x = word ^ kPercents;  // a "%" becomes a zero byte
+        // The lowest flagged byte is always a true zero byte; flags above it may not be.
+        const uint64_t zeros = (x - kOnes) & ~x & kHighs;
+        if (zeros != 0) {
+            return from + static_cast<unsigned>(__builtin_ctzll(zeros)) / 8;
+        }
+        from += 8;
+    }
+#endif
+    while (from < end && text[from] != '%') {
+        ++from;
+    }
+    return from;
 }
 
 // A number written for the number constructor and the number form of `arg`: the
@@ -78,7 +105,9 @@ struct number_field {
         const unsigned count = static_cast<unsigned>(digits + sizeof(digits) - p);
         padding = width > count ? width - count : 0;
         if (padding + count <= kShortField) {
-            std::memset(text, fill, padding);
+            if (padding != 0) {
+                std::memset(text, fill, padding);
+            }
             std::memcpy(text + padding, p, count);
             length = padding + count;
             padding = 0;
@@ -225,9 +254,12 @@ kest_string kest_string::substitute(const char* value, unsigned valueLength) con
     unsigned positions[kRemembered];
     char lowest = '9' + 1;
     unsigned occurrences = 0;
-    for (unsigned i = 0; i + 1 < length_; ++i) {
-        if (text_[i] != '%') {
-            continue;
+    // A marker starts before the last character.
+    const unsigned starts = length_ != 0 ? length_ - 1 : 0;
+    for (unsigned i = 0; i < starts; ++i) {
+        i = nextPercent(text_, i, starts);
+        if (i == starts) {
+            break;
         }
         const char digit = text_[i + 1];
         if (digit >= '1' && digit <= '9' && digit <= lowest) {
@@ -250,7 +282,9 @@ kest_string kest_string::substitute(const char* value, unsigned valueLength) con
 
     const std::size_t total = static_cast<std::size_t>(length_) - 2u * occurrences +
                               static_cast<std::size_t>(occurrences) * valueLength;
-    result.reserve(checkedLength(total));
+    if (total > result.capacity_) {
+        result.reserve(checkedLength(total));
+    }
     char* out = result.text_;
     unsigned copied = 0;  // start of the text not yet copied
     unsigned next = 0;

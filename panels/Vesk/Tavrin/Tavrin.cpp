@@ -32,8 +32,16 @@ struct fixed_texts {
     const kest_string monitorDestName{kMonitorDestNameLabel};
     const kest_string currentSource{kCurrentSourceLabel};
     const kest_string currentName{kCurrentNameLabel};
+    const kest_string returnRequest{kReturnRequest};
+    const kest_string returnAll{kReturnAll};
+    const kest_string myParamName{kMyParamName};
+    const kest_string instanceName{kInstanceName};
+    const kest_string eventsRequest{kEventsRequest};
+    const kest_string commandsRequest{kCommandsRequest};
     const kest_string allAnswer{kAllAnswer};
     const kest_string propertyAnswer{kPropertyAnswer};
+    const kest_string eventsAnswer{kEventsAnswer};
+    const kest_string commandsAnswer{kCommandsAnswer};
     kest_string buttons[kButtonCount];        // "1".."8": button k+1
     kest_string sourceNumbers[kButtonCount];  // "11".."18": its source number
     kest_string sourceNames[kButtonCount];    // "21".."28": its source name
@@ -42,6 +50,10 @@ struct fixed_texts {
 const fixed_texts& texts() {
     static const fixed_texts instance;
     return instance;
+}
+
+const char* orEmpty(const char* text) {
+    return text != nullptr ? text : "";
 }
 
 }  // namespace
@@ -276,40 +288,46 @@ void Tavrin::onTimer(int32_t id) {
 }
 
 kest_string Tavrin::onParentRequest(request_event* request) {
-    if (request == nullptr) {
+    if (request == nullptr || request->request == nullptr) {
         return kest_string();
     }
-    const kest_string name = request->name();
-    const kest_string value = request->value();
+    // Name and value are compared where the parser left them; only a value that is
+    // stored or answered with is copied.
+    const fixed_texts& fixed = texts();
+    const char* name = orEmpty(request->request->name);
+    const char* value = orEmpty(request->request->value);
 
-    if (name == kReturnRequest) {
-        if (value == kReturnAll) {
+    if (fixed.returnRequest == name) {
+        if (fixed.returnAll == value) {
             kest_stringlist list;
-            list << texts().allAnswer.arg(myParam);
+            list << fixed.allAnswer.arg(myParam);
             return list.toString(kListSeparator);
         }
-        if (value == kMyParamName) {
-            return texts().propertyAnswer.arg(value).arg(myParam);
+        if (fixed.myParamName == value) {
+            return fixed.propertyAnswer.arg(request->value()).arg(myParam);
         }
         return kest_string();
     }
-    if (name == kInstanceName && value != instance) {
-        // Stored only: the devices found at start-up stay.
-        instance = value;
+    if (fixed.instanceName == name) {
+        const kest_string newInstance = request->value();
+        if (newInstance != instance) {
+            // Stored only: the devices found at start-up stay.
+            instance = newInstance;
+        }
         return kest_string();
     }
-    if (name == kMyParamName) {
+    if (fixed.myParamName == name) {
         myParam = value;
         return kest_string();
     }
-    if (name == kEventsRequest) {
+    if (fixed.eventsRequest == name) {
         kest_stringlist list;
-        list << kest_string(kEventsAnswer);
+        list << fixed.eventsAnswer;
         return list.toString(kListSeparator);
     }
-    if (name == kCommandsRequest) {
+    if (fixed.commandsRequest == name) {
         kest_stringlist list;
-        list << kest_string(kCommandsAnswer);
+        list << fixed.commandsAnswer;
         return list.toString(kListSeparator);
     }
     return kest_string();
