@@ -1,6 +1,7 @@
 // The panel when memory runs out: the reply rule still holds and nothing escapes
 // into the host. The program replaces operator new so that one allocation can be
-// made to fail on purpose; the panel is linked in whole, export included.
+// made to fail on purpose; the built plug-in, loaded as the host loads it, takes
+// its allocations from this program's operator new like every other library.
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -13,6 +14,7 @@
 
 #include "Tavrin.h"
 #include "kest_interfaces.h"
+#include "plugin_library.h"
 
 namespace {
 
@@ -48,6 +50,15 @@ void operator delete[](void* p, std::size_t) noexcept {
 }
 
 namespace {
+
+kest_client_callback* loadPanel(kest_host_callback* host, const char* path) {
+    static plugin_library library(KEST_TAVRIN_PATH);
+    if (!library.loaded()) {
+        ADD_FAILURE() << library.error();
+        return nullptr;
+    }
+    return library.factory()(host, path);
+}
 
 // Answers the three lookups as the demo host does; one query, chosen by its text,
 // gets a reply too long for the plug-in's inline storage, and the copy of that
@@ -110,7 +121,7 @@ revertive_info tallySlot(int32_t slot, const char* text) {
 
 TEST(out_of_memory, a_reply_that_cannot_be_copied_is_still_handed_back_once) {
     starving_host host("RN 12 0 5");
-    kest_client_callback* panel = load_kest_client_script(&host, "/panels");
+    kest_client_callback* panel = loadPanel(&host, "/panels");
     ASSERT_NE(panel, nullptr);
 
     revertive_info slot = tallySlot(61, "5");
@@ -130,7 +141,7 @@ TEST(out_of_memory, a_reply_that_cannot_be_copied_is_still_handed_back_once) {
 
 TEST(out_of_memory, start_up_that_fails_gives_no_panel_and_hands_the_reply_back) {
     starving_host host("SD 'Vesk Tally Infodriver'");
-    EXPECT_EQ(load_kest_client_script(&host, "/panels"), nullptr);
+    EXPECT_EQ(loadPanel(&host, "/panels"), nullptr);
     EXPECT_EQ(failFrom, 0u) << "the reply was never copied";
     ASSERT_FALSE(host.releases.empty());
     EXPECT_EQ(host.releasesOf(host.starvedReply()), 1);
@@ -139,7 +150,7 @@ TEST(out_of_memory, start_up_that_fails_gives_no_panel_and_hands_the_reply_back)
 TEST(out_of_memory, no_room_for_the_panel_gives_null_and_sends_nothing) {
     starving_host host("");
     failFrom = sizeof(Tavrin);
-    EXPECT_EQ(load_kest_client_script(&host, "/panels"), nullptr);
+    EXPECT_EQ(loadPanel(&host, "/panels"), nullptr);
     EXPECT_EQ(failFrom, 0u) << "the panel object was never allocated";
     EXPECT_TRUE(host.commands.empty());
     failFrom = 0;
