@@ -2,6 +2,9 @@
 # Fuzzes every target for a bounded time from its seed corpus, with a fixed seed so a
 # run can be repeated. Any crash, leak, sanitizer report, timeout or out-of-memory
 # fails the step; the input that caused it is kept in the run's folder and printed.
+# The targets' own standard error is closed (the panel's debug trace would write
+# hundreds of megabytes); libFuzzer and the sanitizers report on a copy of it, and
+# rerunning the printed artifact shows the harness's own message as well.
 #
 #   FUZZ_SECONDS   time per target (default 60)
 #   FUZZ_SEED      libFuzzer's -seed (default 20261209)
@@ -35,7 +38,7 @@ for target in "${targets[@]}"; do
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         "$build/bin/${target}_fuzzer" "$corpus" \
         -seed="$seed" -max_total_time="$seconds" -max_len="$max_len" \
-        -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+        -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -close_fd_mask=2 \
         -artifact_prefix="$work/$target/artifacts/" >"$log" 2>&1 || status=$?
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
     rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
