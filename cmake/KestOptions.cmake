@@ -50,3 +50,14 @@ function(kest_target_defaults target)
         endif()
     endif()
 endfunction()
+
+# kest_plugin_code(<target>) marks code that runs inside the host: on the host's one
+# calling thread, one call at a time. Its function-local statics then need no
+# thread-safe initialisation guard, so the plug-in uses no atomics or locks at all.
+function(kest_plugin_code target)
+    if(MSVC)
+        target_compile_options(${target} PRIVATE /Zc:threadSafeInit-)
+    else()
+        target_compile_options(${target} PRIVATE -fno-threadsafe-statics)
+    endif()
+endfunction()
