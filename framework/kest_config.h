@@ -7,11 +7,11 @@
 #include "kest_framework_export.h"
 
 class KEST_CONFIG_API kest_config {
-public:
+  public:
     kest_config();
     virtual ~kest_config();
 
-private:
+  private:
     kest_config(const kest_config&) = delete;
     kest_config& operator=(const kest_config&) = delete;
 };

@@ -25,11 +25,16 @@ constexpr unsigned kMaxFieldWidth = 65536;
 // Longest text a kest_string can hold: its length and its NUL must fit `unsigned`.
 constexpr std::size_t kMaxLength = UINT_MAX - 1;
 
+// No exception leaves this library: on 32-bit Windows the runtime is linked into
+// every DLL on its own and an exception cannot cross from one DLL into another, so
+// a throw here would end the host. A text longer than kMaxLength is cut to it.
 unsigned checkedLength(std::size_t length) {
-    if (length > kMaxLength) {
-        throw std::bad_alloc();
-    }
-    return static_cast<unsigned>(length);
+    return static_cast<unsigned>(length > kMaxLength ? kMaxLength : length);
+}
+
+// A heap block for `length` characters and the NUL, or null when the heap refuses.
+char* allocateText(std::size_t length) {
+    return new (std::nothrow) char[length + 1];
 }
 
 bool isBlank(char c) {
@@ -142,8 +147,11 @@ kest_string::kest_string(int value, char fill, unsigned width, int base) : kest_
         assign(field.text, field.length);
         return;
     }
-    // A wide field: padding first, then the digits.
-    reserve(field.padding + field.length);
+    // A wide field: padding first, then the digits. Without room for the padding
+    // the digits alone are written.
+    if (!reserve(field.padding + field.length)) {
+        field.padding = 0;
+    }
     std::memset(text_, field.fill, field.padding);
     std::memcpy(text_ + field.padding, field.text, field.length);
     length_ = field.padding + field.length;
@@ -282,8 +290,10 @@ kest_string kest_string::substitute(const char* value, unsigned valueLength) con
 
     const std::size_t total = static_cast<std::size_t>(length_) - 2u * occurrences +
                               static_cast<std::size_t>(occurrences) * valueLength;
-    if (total > result.capacity_) {
-        result.reserve(checkedLength(total));
+    if (total > kMaxLength || !result.reserve(static_cast<unsigned>(total))) {
+        // No room for the result: the text comes back as if no marker were left.
+        result.assign(text_, length_);
+        return result;
     }
     char* out = result.text_;
     unsigned copied = 0;  // start of the text not yet copied
@@ -346,8 +356,8 @@ kest_string operator+(const char* a, const kest_string& b) {
 }
 
 void kest_string::assign(const char* text, unsigned length) {
-    if (length > capacity_) {
-        char* storage = new char[static_cast<std::size_t>(length) + 1];
+    char* storage = length > capacity_ ? allocateText(length) : nullptr;
+    if (storage != nullptr) {
         std::memcpy(storage, text, length);
         if (text_ != inline_) {
             delete[] text_;
@@ -355,6 +365,10 @@ void kest_string::assign(const char* text, unsigned length) {
         text_ = storage;
         capacity_ = length;
     } else {
+        // Fits, or the heap refused: then the text is cut to the room there is.
+        if (length > capacity_) {
+            length = capacity_;
+        }
         std::memmove(text_, text, length);
     }
     length_ = length;
@@ -365,7 +379,8 @@ void kest_string::append(const char* text, unsigned length) {
     if (length == 0) {
         return;
     }
-    const unsigned total = checkedLength(static_cast<std::size_t>(length_) + length);
+    unsigned total = checkedLength(static_cast<std::size_t>(length_) + length);
+    length = total - length_;
     if (total > capacity_) {
         // Grow geometrically so that repeated appends stay linear.
         std::size_t grown = static_cast<std::size_t>(capacity_) * 2;
@@ -375,7 +390,15 @@ void kest_string::append(const char* text, unsigned length) {
         if (grown > kMaxLength) {
             grown = kMaxLength;
         }
-        char* storage = new char[grown + 1];
+        char* storage = allocateText(grown);
+        if (storage == nullptr) {
+            // The heap refused: append what fits.
+            total = capacity_;
+            std::memmove(text_ + length_, text, total - length_);
+            length_ = total;
+            text_[length_] = '\0';
+            return;
+        }
         std::memcpy(storage, text_, length_);
         // `text` may point into the old storage, which is still alive here.
         std::memcpy(storage + length_, text, length);
@@ -391,15 +414,19 @@ void kest_string::append(const char* text, unsigned length) {
     text_[length_] = '\0';
 }
 
-void kest_string::reserve(unsigned length) {
+bool kest_string::reserve(unsigned length) {
     if (length <= capacity_) {
-        return;
+        return true;
     }
-    char* storage = new char[static_cast<std::size_t>(length) + 1];
+    char* storage = allocateText(length);
+    if (storage == nullptr) {
+        return false;
+    }
     std::memcpy(storage, text_, static_cast<std::size_t>(length_) + 1);
     if (text_ != inline_) {
         delete[] text_;
     }
     text_ = storage;
     capacity_ = length;
+    return true;
 }

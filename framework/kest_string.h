@@ -19,6 +19,11 @@
 //    taken as 10), with "-" for a negative value, right-aligned in at least `width`
 //    characters padded with `fill` (a fill of 0 pads with blanks).
 //
+// Out of memory: no exception ever leaves the library (on 32-bit Windows each DLL
+// carries its own runtime and an exception cannot pass from one DLL into another).
+// When the heap refuses to grow a text, the text is cut to the room it has; `arg`
+// then gives the text back unchanged.
+//
 // Storage: texts up to kInlineCapacity characters live inside the object, so the
 // command texts, names and slot contents a panel handles cost no heap allocation.
 // Longer texts go to the heap.
@@ -27,7 +32,7 @@
 #include "kest_framework_export.h"
 
 class KEST_STRING_API kest_string {
-public:
+  public:
     kest_string();
     kest_string(const char* text);  // NOLINT(google-explicit-constructor): implicit by design
     kest_string(int value, char fill, unsigned width, int base);
@@ -63,13 +68,14 @@ public:
     // "TP 'text=" (9) + 255 + "' '1' 'Current_Name'" (20) = 284. Rounded up.
     static constexpr unsigned kInlineCapacity = 319;
 
-private:
+  private:
     // The list builds its items straight from pieces of a text.
     friend class kest_stringlist;
 
     void assign(const char* text, unsigned length);
     void append(const char* text, unsigned length);
-    void reserve(unsigned length);
+    // False when the heap refuses; the text is then unchanged.
+    bool reserve(unsigned length);
     // The body of both `arg` forms: `value` is `length` characters, not NUL-terminated.
     kest_string substitute(const char* value, unsigned length) const;
 

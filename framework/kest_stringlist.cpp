@@ -1,5 +1,7 @@
 #include "kest_stringlist.h"
 
+#include <climits>
+#include <cstddef>
 #include <new>
 
 // Storage: `items_` points at `inline_` (room for kInlineItems strings) until the
@@ -30,8 +32,8 @@ kest_stringlist::kest_stringlist(const kest_string& text, char separator) : kest
     unsigned start = 0;
     for (unsigned i = 0; length != 0 && i <= length; ++i) {
         if (i == length || characters[i] == separator) {
-            if (count_ == capacity_) {
-                grow();
+            if (count_ == capacity_ && !grow()) {
+                return;  // no room for more items: the list keeps those it has
             }
             kest_string* item = new (items_ + count_) kest_string();
             ++count_;
@@ -42,10 +44,10 @@ kest_stringlist::kest_stringlist(const kest_string& text, char separator) : kest
 }
 
 kest_stringlist::kest_stringlist(const kest_stringlist& other) : kest_stringlist() {
-    while (capacity_ < other.count_) {
-        grow();
+    while (capacity_ < other.count_ && grow()) {
     }
-    for (int i = 0; i < other.count_; ++i) {
+    const int count = other.count_ < capacity_ ? other.count_ : capacity_;
+    for (int i = 0; i < count; ++i) {
         new (items_ + i) kest_string(other.items_[i]);
         ++count_;
     }
@@ -64,7 +66,9 @@ kest_stringlist& kest_stringlist::operator<<(const kest_string& item) {
     if (count_ == capacity_) {
         // `item` may be one of this list's own items, which growing moves.
         const kest_string copy(item);
-        grow();
+        if (!grow()) {
+            return *this;  // no room: the item is not appended
+        }
         new (items_ + count_) kest_string(copy);
     } else {
         new (items_ + count_) kest_string(item);
@@ -92,10 +96,17 @@ kest_stringlistIterator kest_stringlist::end() const {
     return kest_stringlistIterator(items_ + count_);
 }
 
-void kest_stringlist::grow() {
+bool kest_stringlist::grow() {
+    if (capacity_ > INT_MAX / 2) {
+        return false;
+    }
     const int capacity = capacity_ * 2;
+    // Never throws: an exception could not cross into the caller's DLL on Windows.
     kest_string* storage = static_cast<kest_string*>(
-        ::operator new(sizeof(kest_string) * static_cast<unsigned>(capacity)));
+        ::operator new(sizeof(kest_string) * static_cast<std::size_t>(capacity), std::nothrow));
+    if (storage == nullptr) {
+        return false;
+    }
     for (int i = 0; i < count_; ++i) {
         new (storage + i) kest_string(items_[i]);
         items_[i].~kest_string();
@@ -105,4 +116,5 @@ void kest_stringlist::grow() {
     }
     items_ = storage;
     capacity_ = capacity;
+    return true;
 }

@@ -6,6 +6,9 @@
 //    trailing separator gives a trailing empty item. Blanks are not trimmed.
 //  - `toString` of an empty list is the empty text.
 //
+// Out of memory: nothing is thrown; a list that cannot grow keeps the items it has
+// and drops the one that did not fit.
+//
 // Storage: lists of up to kInlineItems items live inside the object (no heap
 // allocation); longer lists move to the heap.
 #pragma once
@@ -16,19 +19,19 @@
 class kest_stringlist;
 
 class KEST_STRING_API kest_stringlistIterator {
-public:
+  public:
     kest_string& operator*() const;
     kest_stringlistIterator& operator++();
     bool operator!=(const kest_stringlistIterator& other) const;
 
-private:
+  private:
     friend class kest_stringlist;
     kest_stringlistIterator(kest_string* item);
     kest_string* item_;
 };
 
 class KEST_STRING_API kest_stringlist {
-public:
+  public:
     kest_stringlist();
     kest_stringlist(const kest_string& text, char separator);
     kest_stringlist(const kest_stringlist& other);
@@ -42,9 +45,10 @@ public:
 
     static constexpr int kInlineItems = 2;
 
-private:
+  private:
     kest_stringlist& operator=(const kest_stringlist&) = delete;
-    void grow();
+    // False when the heap refuses; the list is then unchanged.
+    bool grow();
 
     kest_string* items_;
     int count_;

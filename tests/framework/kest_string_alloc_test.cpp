@@ -1,28 +1,56 @@
 // Short texts and short lists must cost no heap allocation: the panel's per-event
-// work copies, joins and fills texts of this size all the time. The program
-// replaces the global allocation functions to count what the libraries allocate.
+// work copies, joins and fills texts of this size all the time. And when the heap
+// refuses, nothing may be thrown: texts are cut, lists keep what they have. The
+// program replaces the global allocation functions to count allocations and to
+// make them fail on demand.
 #include "kest_string.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <new>
+#include <string>
 
 #include "kest_stringlist.h"
 
 namespace {
 long allocations = 0;
-}
+bool refuse = false;
+}  // namespace
 
 void* operator new(std::size_t size) {
     ++allocations;
-    if (void* p = std::malloc(size != 0 ? size : 1)) {
-        return p;
+    if (!refuse) {
+        if (void* p = std::malloc(size != 0 ? size : 1)) {
+            return p;
+        }
     }
     throw std::bad_alloc();
 }
 void* operator new[](std::size_t size) {
     return operator new(size);
+}
+// The non-throwing forms as well, so that every allocation is counted here and
+// released by the matching function below (also under a sanitizer runtime).
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return operator new(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return operator new(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
 }
 void operator delete(void* p) noexcept {
     std::free(p);
@@ -76,6 +104,32 @@ TEST(kest_string_allocation, counting_works) {
     const long before = allocations;
     const kest_string longText(std::string(kest_string::kInlineCapacity + 1, 'x').c_str());
     EXPECT_GE(allocations - before, 1);
+}
+
+TEST(kest_string_allocation, a_refused_heap_cuts_texts_and_throws_nothing) {
+    const std::string longText(kest_string::kInlineCapacity + 100, 'y');
+    kest_string grown("x");
+    kest_string assigned;
+    kest_string filled;
+    kest_stringlist list;
+    refuse = true;
+    EXPECT_NO_THROW({
+        assigned = longText.c_str();
+        grown += longText.c_str();
+        filled = kest_string("a %1 b").arg(longText.c_str());
+        list << "one"
+             << "two"
+             << "three";
+    });
+    refuse = false;
+
+    const std::string fitting(kest_string::kInlineCapacity, 'y');
+    EXPECT_EQ(std::string(assigned), fitting);
+    EXPECT_EQ(assigned.length(), static_cast<int>(kest_string::kInlineCapacity));
+    EXPECT_EQ(std::string(grown), "x" + fitting.substr(1));
+    // No room for the whole result: the text comes back as it was.
+    EXPECT_STREQ(filled, "a %1 b");
+    EXPECT_STREQ(list.toString(','), "one,two");
 }
 
 }  // namespace
