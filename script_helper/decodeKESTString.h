@@ -24,7 +24,7 @@
 constexpr int MAX_KEST_TOKENS = 32;
 
 class decodeKESTString {
-public:
+  public:
     decodeKESTString(const char* text, char delimiter);
     virtual ~decodeKESTString();
 

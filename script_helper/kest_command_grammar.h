@@ -37,11 +37,13 @@ struct form {
 };
 
 inline constexpr form kForms[] = {
-    {"PS", "TT[T]", false}, {"TP", "TTT", false},   {"CH", "TT", false},   {"RC", "NNNTN", false},
-    {"RR", "NNN[A]", false}, {"RP", "NNN", false},  {"RU", "N", false},    {"IR", "NNN[A]", false},
-    {"IP", "NNN", false},   {"IU", "N", false},     {"GR", "NNN[A]", false}, {"GP", "NNN", false},
-    {"GU", "N", false},     {"ET", "N[N]", false},  {"SD", "T", true},     {"RN", "NNN", true},
-    {"XI", "TT", true},     {"TG", "TTT", true},    {"AS", "", false},
+    {"PS", "TT[T]", false}, {"TP", "TTT", false},    {"CH", "TT", false},
+    {"RC", "NNNTN", false}, {"RR", "NNN[A]", false}, {"RP", "NNN", false},
+    {"RU", "N", false},     {"IR", "NNN[A]", false}, {"IP", "NNN", false},
+    {"IU", "N", false},     {"GR", "NNN[A]", false}, {"GP", "NNN", false},
+    {"GU", "N", false},     {"ET", "N[N]", false},   {"SD", "T", true},
+    {"RN", "NNN", true},    {"XI", "TT", true},      {"TG", "TTT", true},
+    {"AS", "", false},
 };
 
 // Templates of the printf-style commands.

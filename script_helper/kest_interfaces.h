@@ -49,7 +49,7 @@ enum kest_event_type : int32_t {
 // The host object handed to the export. The plug-in never creates, copies or
 // destroys it.
 class kest_host_callback {
-public:
+  public:
     // Slot 1: the host's own operation. Never called by the plug-in.
     virtual void hostOperation() = 0;
 
@@ -59,14 +59,14 @@ public:
     // until the plug-in hands it back with code 5.
     virtual intptr_t command(const char* text, int32_t code) = 0;
 
-protected:
+  protected:
     ~kest_host_callback() = default;
 };
 
 // The panel object the export returns. The host owns it and ends it through the
 // virtual destructor.
 class kest_client_callback {
-public:
+  public:
     // [host-thread] ends the panel; it sends its clean-up commands first.
     virtual ~kest_client_callback() = default;
 
@@ -82,10 +82,10 @@ constexpr std::size_t KEST_REVERTIVE_TEXT_CAPACITY = 256;
 
 // Event record of types 1 and 6, filled and owned by the host.
 struct revertive_info {
-    int32_t device;    // device the event is about
-    int32_t database;  // database number (read for database changes)
-    int32_t index;     // slot, input, destination or database entry
-    int32_t value;     // numeric value: a router source, an input state, ...
+    int32_t device;                           // device the event is about
+    int32_t database;                         // database number (read for database changes)
+    int32_t index;                            // slot, input, destination or database entry
+    int32_t value;                            // numeric value: a router source, an input state, ...
     char text[KEST_REVERTIVE_TEXT_CAPACITY];  // slot content or new name
 };
 
@@ -110,7 +110,7 @@ static_assert(offsetof(button_info, request) == 16, "host layout: request at 16"
 // dispatcher's stack frame for the one callback; accessors copy out of the record.
 
 class revertive_event {
-public:
+  public:
     explicit revertive_event(revertive_info* info) : info(info) {}
     // The record's text, read no further than the array even without a NUL.
     kest_string text() const;
@@ -119,7 +119,7 @@ public:
 };
 
 class button_event {
-public:
+  public:
     explicit button_event(button_info* info) : info(info) {}
     kest_string id() const;  // a null id reads as ""
     // The request's name and value. A null request counts as an empty request.
@@ -130,7 +130,7 @@ public:
 };
 
 class request_event {
-public:
+  public:
     explicit request_event(parsed_request* request) : request(request) {}
     kest_string name() const;
     kest_string value() const;

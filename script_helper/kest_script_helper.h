@@ -25,7 +25,7 @@
 #include "kest_stringlist.h"
 
 class kest_script_helper : public kest_client_callback {
-public:
+  public:
     // Stores `host` (may be null, not owned) and a copy of `path`. Sends nothing.
     kest_script_helper(kest_host_callback* host, const char* path);
     // Sends "AS" when `host` is not null, after the derived panel's clean-up.
@@ -76,21 +76,20 @@ public:
     kest_stringlist controlIdList(const kest_string& panel, const kest_string& pattern);
     // TG 'panel' 'control' 'property'. `result` is always assigned: the value when the
     // reply names `property`, the whole reply for "all", otherwise empty (and a trace).
-    void textGet(const kest_string& property, const kest_string& panel,
-                 const kest_string& control, kest_string& result);
+    void textGet(const kest_string& property, const kest_string& panel, const kest_string& control,
+                 kest_string& result);
 
     // Fills %1..%9 of `format` with the nine values in order and writes the text to
     // the platform's debug output. Needs no host.
-    void debugTrace(const kest_string& format, const kest_string& value1,
-                    const kest_string& value2, const kest_string& value3,
-                    const kest_string& value4, const kest_string& value5,
-                    const kest_string& value6, const kest_string& value7,
-                    const kest_string& value8, const kest_string& value9);
+    void debugTrace(const kest_string& format, const kest_string& value1, const kest_string& value2,
+                    const kest_string& value3, const kest_string& value4, const kest_string& value5,
+                    const kest_string& value6, const kest_string& value7, const kest_string& value8,
+                    const kest_string& value9);
 
     // Applies one alarm state to every "alm_" control of panel "1".
     void alarmGroupApply(const kest_string& state);
 
-protected:
+  protected:
     // Handlers, called only by the dispatcher, one call per event. Views and the
     // records behind them are valid only until the handler returns.
     virtual void onButton(button_event* event) = 0;
@@ -105,7 +104,7 @@ protected:
     kest_string path;
     bool alarmHandling;
 
-private:
+  private:
     // The one place a command reaches the host: code 0, and the host's result.
     // Nothing is sent (result 0) without a host.
     intptr_t send(const char* text);
