@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build clang clang-format
+    build-essential cmake ninja-build clang clang-format python3
     libgtest-dev libgmock-dev googletest libbenchmark-dev libclang-rt-14-dev
     valgrind gcovr
     g++-mingw-w64-i686 wine wine32
