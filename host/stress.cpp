@@ -93,7 +93,7 @@ class stress_run {
         const auto started = std::chrono::steady_clock::now();
         uint64_t done = 0;
         while (done < options_.events && divergence_.empty()) {
-            done += one_event();
+            done += one_event(options_.events - done);
         }
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -147,16 +147,19 @@ class stress_run {
         }
     }
 
-    // Makes one random event (a bounce makes several) and checks the outcome of
-    // each; returns how many events it made.
-    uint64_t one_event() {
+    // Makes one random event (a bounce makes several, but never more than `budget`)
+    // and checks the outcome of each; returns how many events it made.
+    uint64_t one_event(uint64_t budget) {
         const int32_t roll = random_.below(100);
         device& router = *host_.find_device(kRouter);
         device& tally = *host_.find_device(kTally);
         device& gpi = *host_.find_device(kGpi);
         if (roll < 35) {
             const int32_t n = random_.below(8);
-            const int32_t repeats = random_.below(10) == 0 ? 2 + random_.below(4) : 1;
+            int32_t repeats = random_.below(10) == 0 ? 2 + random_.below(4) : 1;
+            if (static_cast<uint64_t>(repeats) > budget) {
+                repeats = static_cast<int32_t>(budget);
+            }
             for (int32_t r = 0; r < repeats; ++r) {
                 const int32_t value = gpi.inputs[kGpiFirst + n] == 0 ? 1 : 0;
                 host_.set_input(gpi, kGpiFirst + n, value);
