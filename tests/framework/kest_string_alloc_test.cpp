@@ -7,65 +7,15 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <new>
 #include <string>
 
 #include "kest_stringlist.h"
+#include "replaced_allocator.h"
 
 namespace {
-long allocations = 0;
-bool refuse = false;
-}  // namespace
 
-void* operator new(std::size_t size) {
-    ++allocations;
-    if (!refuse) {
-        if (void* p = std::malloc(size != 0 ? size : 1)) {
-            return p;
-        }
-    }
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-// The non-throwing forms as well, so that every allocation is counted here and
-// released by the matching function below (also under a sanitizer runtime).
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return operator new(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return operator new(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept {
-    std::free(p);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
-
-namespace {
+long& allocations = kest_test::allocations.count;
+bool& refuse = kest_test::allocations.refuseAll;
 
 TEST(kest_string_allocation, short_texts_stay_inline) {
     const kest_string slot("Camera 3 (studio A)");

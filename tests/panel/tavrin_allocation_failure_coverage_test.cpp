@@ -16,63 +16,12 @@
 #include "Tavrin.h"
 #include "kest_interfaces.h"
 #include "plugin_library.h"
+#include "replaced_allocator.h"
 
 namespace {
 
 // The next allocation of at least this many bytes fails; 0 is off.
-std::size_t failFrom = 0;
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (failFrom != 0 && size >= failFrom) {
-        failFrom = 0;
-        throw std::bad_alloc();
-    }
-    if (void* p = std::malloc(size != 0 ? size : 1)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-// The non-throwing forms too, so that every allocation comes from here (a sanitizer
-// runtime would otherwise supply them and pair them with a different release).
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return operator new(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return operator new(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept {
-    std::free(p);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
-
-namespace {
+std::size_t& failFrom = kest_test::allocations.failFrom;
 
 kest_client_callback* loadPanel(kest_host_callback* host, const char* path) {
     static plugin_library library(KEST_TAVRIN_PATH);
