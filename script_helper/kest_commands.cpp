@@ -112,10 +112,12 @@ void kest_script_helper::routerCrosspoint(int32_t device, int32_t source, int32_
     send(command);
 }
 
-void kest_script_helper::sendRangeCommand(const char* format, int32_t device, int32_t first,
-                                          int32_t last) {
+void kest_script_helper::sendFormatted(const char* format, int32_t first, int32_t second,
+                                       int32_t third) {
+    // Numbers beyond the format's %d fields are ignored, as printf ignores surplus
+    // arguments, so "RU %d" and "ET %d %d" go through here as well.
     char text[kBufferSize];
-    const int written = std::snprintf(text, sizeof(text), format, device, first, last);
+    const int written = std::snprintf(text, sizeof(text), format, first, second, third);
     // Cannot happen with the templates and 32-bit numbers; refused rather than cut.
     if (written < 0 || static_cast<std::size_t>(written) >= sizeof(text)) {
         return;
@@ -123,68 +125,43 @@ void kest_script_helper::sendRangeCommand(const char* format, int32_t device, in
     send(text);
 }
 
-namespace {
-
-// One-number texts ("RU %d", "ET %d") through the same buffer. A free function so
-// that the result goes back through the member `send`.
-bool formatOne(char (&text)[kBufferSize], const char* format, int32_t number) {
-    const int written = std::snprintf(text, sizeof(text), format, number);
-    return written >= 0 && static_cast<std::size_t>(written) < sizeof(text);
-}
-
-bool formatTwo(char (&text)[kBufferSize], const char* format, int32_t a, int32_t b) {
-    const int written = std::snprintf(text, sizeof(text), format, a, b);
-    return written >= 0 && static_cast<std::size_t>(written) < sizeof(text);
-}
-
-}  // namespace
-
 void kest_script_helper::routerRegister(int32_t device, int32_t first, int32_t last, bool add) {
-    sendRangeCommand(add ? kest_command::kRouterRegisterAdd : kest_command::kRouterRegister, device,
-                     first, last);
+    sendFormatted(add ? kest_command::kRouterRegisterAdd : kest_command::kRouterRegister, device,
+                  first, last);
 }
 
 void kest_script_helper::routerPoll(int32_t device, int32_t first, int32_t last) {
-    sendRangeCommand(kest_command::kRouterPoll, device, first, last);
+    sendFormatted(kest_command::kRouterPoll, device, first, last);
 }
 
 void kest_script_helper::routerUnregister(int32_t device) {
-    char text[kBufferSize];
-    if (formatOne(text, kest_command::kRouterUnregister, device)) {
-        send(text);
-    }
+    sendFormatted(kest_command::kRouterUnregister, device);
 }
 
 void kest_script_helper::infodriverRegister(int32_t device, int32_t first, int32_t last, bool add) {
-    sendRangeCommand(add ? kest_command::kInfodriverRegisterAdd : kest_command::kInfodriverRegister,
-                     device, first, last);
+    sendFormatted(add ? kest_command::kInfodriverRegisterAdd : kest_command::kInfodriverRegister,
+                  device, first, last);
 }
 
 void kest_script_helper::infodriverPoll(int32_t device, int32_t first, int32_t last) {
-    sendRangeCommand(kest_command::kInfodriverPoll, device, first, last);
+    sendFormatted(kest_command::kInfodriverPoll, device, first, last);
 }
 
 void kest_script_helper::infodriverUnregister(int32_t device) {
-    char text[kBufferSize];
-    if (formatOne(text, kest_command::kInfodriverUnregister, device)) {
-        send(text);
-    }
+    sendFormatted(kest_command::kInfodriverUnregister, device);
 }
 
 void kest_script_helper::gpiRegister(int32_t device, int32_t first, int32_t last, bool add) {
-    sendRangeCommand(add ? kest_command::kGpiRegisterAdd : kest_command::kGpiRegister, device,
-                     first, last);
+    sendFormatted(add ? kest_command::kGpiRegisterAdd : kest_command::kGpiRegister, device, first,
+                  last);
 }
 
 void kest_script_helper::gpiPoll(int32_t device, int32_t first, int32_t last) {
-    sendRangeCommand(kest_command::kGpiPoll, device, first, last);
+    sendFormatted(kest_command::kGpiPoll, device, first, last);
 }
 
 void kest_script_helper::gpiUnregister(int32_t device) {
-    char text[kBufferSize];
-    if (formatOne(text, kest_command::kGpiUnregister, device)) {
-        send(text);
-    }
+    sendFormatted(kest_command::kGpiUnregister, device);
 }
 
 void kest_script_helper::timerStart(int32_t id, int32_t ms) {
@@ -192,15 +169,9 @@ void kest_script_helper::timerStart(int32_t id, int32_t ms) {
         timerStop(id);
         return;
     }
-    char text[kBufferSize];
-    if (formatTwo(text, kest_command::kTimerStart, id, ms)) {
-        send(text);
-    }
+    sendFormatted(kest_command::kTimerStart, id, ms);
 }
 
 void kest_script_helper::timerStop(int32_t id) {
-    char text[kBufferSize];
-    if (formatOne(text, kest_command::kTimerStop, id)) {
-        send(text);
-    }
+    sendFormatted(kest_command::kTimerStop, id);
 }

@@ -112,5 +112,6 @@ class kest_script_helper : public kest_client_callback {
     // without a host or without a reply; in both cases nothing is handed back unless
     // `releaseNull` asks for a null reply to be handed back too.
     bool ask(const char* text, kest_string& reply, bool releaseNull);
-    void sendRangeCommand(const char* format, int32_t device, int32_t first, int32_t last);
+    // Formats a printf-style command (one to three %d fields) on the stack and sends it.
+    void sendFormatted(const char* format, int32_t first, int32_t second = 0, int32_t third = 0);
 };
