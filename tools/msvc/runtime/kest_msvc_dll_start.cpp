@@ -4,6 +4,9 @@
 
 #include "kest_msvc_runtime.h"
 
+// The load configuration (kest_msvc_load_config.c) is found by name, never called.
+#pragma comment(linker, "/include:__load_config_used")
+
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
 
 extern "C" BOOL WINAPI kest_msvc_default_dll_main(HINSTANCE /*instance*/, DWORD /*reason*/,

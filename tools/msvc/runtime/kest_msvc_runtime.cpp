@@ -154,14 +154,22 @@ bool startModule() {
         __security_cookie = cookie;
     }
 
-    for (kest_c_init* init = kest_c_init_first + 1; init < kest_c_init_last; ++init) {
-        if (*init != nullptr && (*init)() != 0) {
+    // The markers are separate objects: walk the addresses between them as numbers,
+    // as the linker laid them out, rather than as one array.
+    const uintptr_t c_end = reinterpret_cast<uintptr_t>(kest_c_init_last);
+    for (uintptr_t at = reinterpret_cast<uintptr_t>(kest_c_init_first); at < c_end;
+         at += sizeof(kest_c_init)) {
+        const kest_c_init init = *reinterpret_cast<const kest_c_init*>(at);
+        if (init != nullptr && init() != 0) {
             return false;
         }
     }
-    for (kest_cxx_init* init = kest_cxx_init_first + 1; init < kest_cxx_init_last; ++init) {
-        if (*init != nullptr) {
-            (*init)();
+    const uintptr_t cxx_end = reinterpret_cast<uintptr_t>(kest_cxx_init_last);
+    for (uintptr_t at = reinterpret_cast<uintptr_t>(kest_cxx_init_first); at < cxx_end;
+         at += sizeof(kest_cxx_init)) {
+        const kest_cxx_init init = *reinterpret_cast<const kest_cxx_init*>(at);
+        if (init != nullptr) {
+            init();
         }
     }
     return true;
