@@ -225,13 +225,17 @@ TEST_F(slow_router_test, crosspoints_that_are_never_reported_leave_the_panel_fol
     expectTapRestores(190);
 }
 
-TEST_F(slow_router_test, a_crosspoint_to_destination_0_is_not_awaited) {
-    slot(69, "0");
-    input(2, 1);
-    EXPECT_THAT(crosspoints(), ElementsAre(rc(102, 0)));
-    // currentSource still reads the 100 of destination 5, as before the mend.
-    input(2, 0);
-    EXPECT_THAT(crosspoints(), IsEmpty());
+TEST_F(slow_router_test, a_crosspoint_to_no_destination_is_not_awaited) {
+    // Destination 0 is not registered; one below 0 is, but no router has it.
+    for (const char* dest : {"0", "-3"}) {
+        SCOPED_TRACE(std::string("slot 69 reports ") + dest);
+        slot(69, dest);
+        input(2, 1);
+        EXPECT_THAT(crosspoints(), ElementsAre(rc(102, std::stoi(dest))));
+        // currentSource still reads the 100 of destination 5: nothing to put back.
+        input(2, 0);
+        EXPECT_THAT(crosspoints(), IsEmpty());
+    }
     slot(69, "5");
     sent();
     routerReports(120);  // the answer to the poll is followed

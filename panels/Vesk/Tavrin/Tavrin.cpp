@@ -274,8 +274,8 @@ void Tavrin::updateMonitorRoute() {
 
 void Tavrin::sendCrosspoint(int32_t source) {
     routerCrosspoint(routerDevice, source, monitorDest, texts().empty, false);
-    if (!routerRegistered) {
-        return;  // never reported to the panel
+    if (!routerRegistered || monitorDest <= 0) {
+        return;  // no router has such a destination: never reported to the panel
     }
     if (sentRunCount > 0 && sentRuns[sentRunCount - 1].source == source) {
         sent_run& last = sentRuns[sentRunCount - 1];

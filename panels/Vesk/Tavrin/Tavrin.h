@@ -93,8 +93,8 @@ class Tavrin : public kest_script_helper {
     // router answers crosspoints in the order it gets them, one report each.
     //
     // Outstanding: a crosspoint sent while the panel holds a registration for
-    // monitorDest (a crosspoint to destination 0 is never reported, so it is not
-    // awaited). It ends when a report answers it:
+    // monitorDest and monitorDest is above 0 (a crosspoint to destination 0 or below
+    // is never reported, so it is not awaited). It ends when a report answers it:
     //  - a report of a source that a kept run names answers that run's oldest
     //    crosspoint and ends every run before it: the router has seen those, and
     //    their reports, if any, were lost (router offline) or already taken;
