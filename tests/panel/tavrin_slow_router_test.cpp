@@ -293,5 +293,19 @@ TEST_F(slow_router_test,
     expectTapRestores(100);
 }
 
+// Before the router's first report the panel knows no source to put back, and sends
+// none (source 0 is no source); the poll's late answer is taken for the tap's.
+TEST_F(panel_test, a_tap_before_the_first_router_report_puts_back_no_source_0) {
+    scriptDevices();
+    start();
+    slot(62, "102");
+    slot(69, "5");
+    sent();
+    input(2, 1);
+    input(2, 0);
+    EXPECT_THAT(sent(),
+                ElementsAre("CH '1' 'AwaitGPI'", style(2, true), rc(102, 5), style(2, false)));
+}
+
 }  // namespace
 }  // namespace tavrin_test

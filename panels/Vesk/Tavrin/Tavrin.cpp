@@ -250,8 +250,10 @@ void Tavrin::updateMonitorRoute() {
     }
     if (sum == 0) {
         // A tap shorter than the router's answer: the button's source is on its way
-        // to the monitor, so the earlier source goes back after it.
-        if (currentSource != normalSource || (awaiting && lastSent != normalSource)) {
+        // to the monitor, so the earlier source goes back after it, if one is known
+        // (before the router's first report there is none).
+        if (currentSource != normalSource ||
+            (awaiting && lastSent != normalSource && normalSource != 0)) {
             sendCrosspoint(normalSource);
         }
         gpiOverride = false;
