@@ -52,8 +52,8 @@ class Tavrin : public kest_script_helper {
     // Every crosspoint of the panel goes out here, so that the ones still to be
     // reported are known.
     void sendCrosspoint(int32_t source);
-    // Takes a router report of `source` as the answer to the oldest crosspoint the
-    // panel still awaits; false when none is awaited.
+    // Pairs a router report of `source` with the panel's crosspoint it answers and
+    // ends that wait; false when no crosspoint is awaited.
     bool answersOwnCrosspoint(int32_t source);
     void dropSentRuns(int32_t runs);
 
@@ -95,9 +95,9 @@ class Tavrin : public kest_script_helper {
     // Outstanding: a crosspoint sent while the panel holds a registration for
     // monitorDest and monitorDest is above 0 (a crosspoint to destination 0 or below
     // is never reported, so it is not awaited). It ends when a report answers it:
-    //  - a report of a source that a kept run names answers that run's oldest
-    //    crosspoint and ends every run before it: the router has seen those, and
-    //    their reports, if any, were lost (router offline) or already taken;
+    //  - a report of a source that a kept run names answers the first such run's
+    //    oldest crosspoint and ends every run before it: the router took those
+    //    earlier, so their reports were lost (a router offline sends none);
     //  - a report of a source that no run names (a refusal reports the unchanged
     //    source; a route made elsewhere or a poll answer shows what the router
     //    holds) answers the oldest crosspoint, so a refused or lost one cannot keep
