@@ -1,5 +1,6 @@
 #include "Tavrin.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "kest_stringlist.h"
@@ -81,7 +82,9 @@ Tavrin::Tavrin(kest_host_callback* host, const char* path)
       normalSource(0),
       currentSource(0),
       slotSources{},
-      gpiStates{} {
+      gpiStates{},
+      sentRuns{},
+      sentRunCount(0) {
     // The layout is the host's; a refusal does not stop the start-up.
     panelShow(kPanel, kLayoutFile, kNoExtra);
 
@@ -156,7 +159,9 @@ void Tavrin::onRouterRevertive(const revertive_event& event) {
     putText(texts().currentSource, decimal(source));
     putText(texts().currentName, event.text());
     currentSource = source;
-    if (!gpiOverride) {
+    // The report of the panel's own crosspoint is never the source to put back, even
+    // when it arrives after the inputs fell.
+    if (!answersOwnCrosspoint(source) && !gpiOverride) {
         normalSource = source;
     }
 }
@@ -207,6 +212,7 @@ void Tavrin::onSourceSlot(int32_t slot, const kest_string& text) {
 }
 
 void Tavrin::onMonitorDestSlot(const kest_string& text) {
+    const int32_t previousDest = monitorDest;
     monitorDest = text.toInt();
     putText(texts().monitorDest, decimal(monitorDest));
     kest_string name;
@@ -218,6 +224,10 @@ void Tavrin::onMonitorDestSlot(const kest_string& text) {
         putText(texts().currentSource, texts().empty);
         routerRegistered = false;
     }
+    if (monitorDest != previousDest) {
+        // Reports for the old destination no longer come.
+        dropSentRuns(sentRunCount);
+    }
     if (monitorDest != 0) {
         routerRegister(routerDevice, monitorDest, monitorDest, false);
         routerRegistered = true;
@@ -227,6 +237,11 @@ void Tavrin::onMonitorDestSlot(const kest_string& text) {
 }
 
 void Tavrin::updateMonitorRoute() {
+    // While crosspoints of the panel await their reports, currentSource is not yet
+    // what the monitor will carry: the last crosspoint sent is.
+    const bool awaiting = sentRunCount > 0;
+    const int32_t lastSent = awaiting ? sentRuns[sentRunCount - 1].source : 0;
+
     // "All low" is a zero sum of the eight states, taken modulo 2^32 so that any
     // values the host reports add up without overflow.
     uint32_t sum = 0;
@@ -234,8 +249,12 @@ void Tavrin::updateMonitorRoute() {
         sum += static_cast<uint32_t>(state);
     }
     if (sum == 0) {
-        if (currentSource != normalSource) {
-            routerCrosspoint(routerDevice, normalSource, monitorDest, texts().empty, false);
+        // A tap shorter than the router's answer: the button's source is on its way
+        // to the monitor, so the earlier source goes back after it, if one is known
+        // (before the router's first report there is none).
+        if (currentSource != normalSource ||
+            (awaiting && lastSent != normalSource && normalSource != 0)) {
+            sendCrosspoint(normalSource);
         }
         gpiOverride = false;
         return;
@@ -247,12 +266,54 @@ void Tavrin::updateMonitorRoute() {
     for (int k = 0; k < kButtonCount; ++k) {
         if (gpiStates[k] == 1) {
             const int32_t source = slotSources[k];
-            if (source != 0 && source != currentSource) {
-                routerCrosspoint(routerDevice, source, monitorDest, texts().empty, false);
+            if (source != 0 && (source != currentSource || (awaiting && lastSent != source))) {
+                sendCrosspoint(source);
             }
             return;
         }
     }
+}
+
+void Tavrin::sendCrosspoint(int32_t source) {
+    routerCrosspoint(routerDevice, source, monitorDest, texts().empty, false);
+    if (!routerRegistered || monitorDest <= 0) {
+        return;  // no router has such a destination: never reported to the panel
+    }
+    if (sentRunCount > 0 && sentRuns[sentRunCount - 1].source == source) {
+        sent_run& last = sentRuns[sentRunCount - 1];
+        if (last.count < INT32_MAX) {
+            ++last.count;
+        }
+        return;
+    }
+    if (sentRunCount == kMaxSentRuns) {
+        dropSentRuns(1);
+    }
+    sentRuns[sentRunCount] = sent_run{source, 1};
+    ++sentRunCount;
+}
+
+bool Tavrin::answersOwnCrosspoint(int32_t source) {
+    if (sentRunCount == 0) {
+        return false;
+    }
+    int32_t run = 0;
+    while (run < sentRunCount && sentRuns[run].source != source) {
+        ++run;
+    }
+    if (run == sentRunCount) {
+        run = 0;  // not a source the panel sent: a refusal, or the router's own news
+    }
+    dropSentRuns(run);
+    if (--sentRuns[0].count == 0) {
+        dropSentRuns(1);
+    }
+    return true;
+}
+
+void Tavrin::dropSentRuns(int32_t runs) {
+    std::copy(sentRuns + runs, sentRuns + sentRunCount, sentRuns);
+    sentRunCount -= runs;
 }
 
 void Tavrin::onDatabaseChange(revertive_event* event) {

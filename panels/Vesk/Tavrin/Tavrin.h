@@ -49,6 +49,23 @@ class Tavrin : public kest_script_helper {
     void onMonitorDestSlot(const kest_string& text);
     void putText(const kest_string& control, const kest_string& value);
 
+    // Every crosspoint of the panel goes out here, so that the ones still to be
+    // reported are known.
+    void sendCrosspoint(int32_t source);
+    // Pairs a router report of `source` with the panel's crosspoint it answers and
+    // ends that wait; false when no crosspoint is awaited.
+    bool answersOwnCrosspoint(int32_t source);
+    void dropSentRuns(int32_t runs);
+
+    // Consecutive crosspoints of one source, sent while the destination is registered.
+    struct sent_run {
+        int32_t source;
+        int32_t count;
+    };
+    // Runs kept, oldest first. Sixteen runs are eight presses and releases sent
+    // before the router answers the first; beyond that the oldest run is forgotten.
+    static constexpr int32_t kMaxSentRuns = 16;
+
     kest_string myParam;   // the free property, set and reported by the parent
     kest_string instance;  // the instance name the parent gives; stored only
     kest_config config;    // held for the panel's life, otherwise unused
@@ -71,4 +88,27 @@ class Tavrin : public kest_script_helper {
     int32_t currentSource;                      // last reported on monitorDest
     int32_t slotSources[tavrin::kButtonCount];  // button k+1's source; 0 is none
     int32_t gpiStates[tavrin::kButtonCount];    // last value of input k+1, as received
+
+    // The panel's own crosspoints whose report is outstanding, oldest first; the
+    // router answers crosspoints in the order it gets them, one report each.
+    //
+    // Outstanding: a crosspoint sent while the panel holds a registration for
+    // monitorDest and monitorDest is above 0 (a crosspoint to destination 0 or below
+    // is never reported, so it is not awaited). It ends when a report answers it:
+    //  - a report of a source that a kept run names answers the first such run's
+    //    oldest crosspoint and ends every run before it: the router took those
+    //    earlier, so their reports were lost (a router offline sends none);
+    //  - a report of a source that no run names (a refusal reports the unchanged
+    //    source; a route made elsewhere or a poll answer shows what the router
+    //    holds) answers the oldest crosspoint, so a refused or lost one cannot keep
+    //    the panel waiting for more reports than it sent crosspoints;
+    //  - a new monitor destination from slot 69 ends all of them: the old
+    //    destination is no longer heard and the poll of the new one says what it
+    //    holds. The same destination again keeps them: their reports still come,
+    //    ahead of the poll's answer.
+    // A report that answers an outstanding crosspoint moves currentSource and the
+    // controls as any report does, but never normalSource, in either mode: it is
+    // the panel's own doing, not a route made from elsewhere.
+    sent_run sentRuns[kMaxSentRuns];
+    int32_t sentRunCount;
 };
