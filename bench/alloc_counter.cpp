@@ -9,6 +9,7 @@
 #include <new>
 
 // glibc's allocator under its own names; the replacements below forward to it.
+// NOLINTBEGIN(bugprone-reserved-identifier): these are glibc's own exported names
 extern "C" {
 void* __libc_malloc(std::size_t size);
 void* __libc_calloc(std::size_t count, std::size_t size);
@@ -16,6 +17,7 @@ void* __libc_realloc(void* block, std::size_t size);
 void __libc_free(void* block);
 void* __libc_memalign(std::size_t alignment, std::size_t size);
 }
+// NOLINTEND(bugprone-reserved-identifier)
 
 namespace {
 

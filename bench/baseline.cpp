@@ -55,7 +55,7 @@ void routerName(baseline_panel* panel, int32_t database, int32_t index, char (&n
     char text[kNumberCommandSize];
     std::snprintf(text, sizeof(text), "RN %d %d %d", panel->routerDevice, database, index);
     const char* reply =
-        reinterpret_cast<const char*>(panel->host->command(text, KEST_COMMAND_EXECUTE));
+        kest_pointer_from_word<const char>(panel->host->command(text, KEST_COMMAND_EXECUTE));
     if (reply != nullptr) {
         std::snprintf(name, sizeof(name), "%s", reply);
     }
@@ -244,20 +244,20 @@ char* baselineCallback(baseline_panel* panel, intptr_t data, int32_t type) {
     switch (type) {
         case KEST_EVENT_REVERTIVE:
             if (data != 0) {
-                onRevertive(panel, reinterpret_cast<const revertive_info*>(data));
+                onRevertive(panel, kest_pointer_from_word<const revertive_info>(data));
             }
             return nullptr;
         case KEST_EVENT_PARENT_REQUEST:
-            return onParentRequest(panel, reinterpret_cast<const char*>(data));
+            return onParentRequest(panel, kest_pointer_from_word<const char>(data));
         case KEST_EVENT_TIMER:
             onTimer(panel, static_cast<int32_t>(data));
             return nullptr;
         case KEST_EVENT_RELEASE:
-            std::free(reinterpret_cast<char*>(data));
+            std::free(kest_pointer_from_word<char>(data));
             return nullptr;
         case KEST_EVENT_DATABASE_CHANGE:
             if (data != 0) {
-                onDatabaseChange(panel, reinterpret_cast<const revertive_info*>(data));
+                onDatabaseChange(panel, kest_pointer_from_word<const revertive_info>(data));
             }
             return nullptr;
         default:

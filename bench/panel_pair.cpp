@@ -216,10 +216,9 @@ std::string compareWithBaseline() {
         const bool same = (fromPlugin == nullptr && fromBaseline == nullptr) ||
                           (fromPlugin != nullptr && fromBaseline != nullptr &&
                            std::strcmp(fromPlugin, fromBaseline) == 0);
-        const std::string shown = std::string("answer to ") + request + ": plug-in [" +
-                                  (fromPlugin != nullptr ? fromPlugin : "(null)") +
-                                  "], baseline [" +
-                                  (fromBaseline != nullptr ? fromBaseline : "(null)") + "]";
+        std::string shown = std::string("answer to ") + request + ": plug-in [" +
+                            (fromPlugin != nullptr ? fromPlugin : "(null)") + "], baseline [" +
+                            (fromBaseline != nullptr ? fromBaseline : "(null)") + "]";
         answers.pluginCall(requestText(fromPlugin), KEST_EVENT_RELEASE);
         answers.baselineCall(requestText(fromBaseline), KEST_EVENT_RELEASE);
         if (!same) {

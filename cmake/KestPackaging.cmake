@@ -5,34 +5,31 @@
 #   cpack --config <build>/CPackConfig.cmake   the same folder as a ZIP
 #
 # Only targets that exist in the current build are installed (the fuzz and bench
-# presets build no host, for example).
+# presets build no host, for example). The framework libraries are installed with
+# the binding's package (KestBindingPackage.cmake, included first), into the same
+# folder, KEST_PACKAGE_DIR.
 
-set(KEST_PACKAGE_DIR . CACHE STRING "Folder, inside the install prefix, that gets everything")
-
-set(kest_shipped_targets "")
-foreach(target Tavrin kest_string kest_config kest-host)
-    if(TARGET ${target})
-        list(APPEND kest_shipped_targets ${target})
-    endif()
-endforeach()
-
-if(kest_shipped_targets)
-    # The libraries sit beside the programs, as they do in the build: on Windows that
-    # is how a program finds its DLLs, elsewhere the run path says so.
-    if(NOT WIN32)
-        set_target_properties(${kest_shipped_targets} PROPERTIES INSTALL_RPATH "$ORIGIN")
-    endif()
-    install(TARGETS ${kest_shipped_targets}
-            RUNTIME DESTINATION ${KEST_PACKAGE_DIR} COMPONENT runtime
-            LIBRARY DESTINATION ${KEST_PACKAGE_DIR} COMPONENT runtime
-            # Import libraries are only for linking against the framework; not shipped.
-            ARCHIVE DESTINATION lib COMPONENT development EXCLUDE_FROM_ALL)
+set(kest_shipped_targets Tavrin kest_string kest_config)
+if(TARGET kest-host)
+    list(APPEND kest_shipped_targets kest-host)
 endif()
 
-if(TARGET Tavrin)
-    install(FILES ${PROJECT_SOURCE_DIR}/panels/Vesk/Tavrin/LD_Auto.kest_ui
-            DESTINATION ${KEST_PACKAGE_DIR} COMPONENT runtime)
+# The libraries sit beside the programs, as they do in the build: on Windows that is
+# how a program finds its DLLs, elsewhere the run path says so.
+if(NOT WIN32)
+    set_target_properties(${kest_shipped_targets} PROPERTIES INSTALL_RPATH "$ORIGIN")
 endif()
+
+# The plug-in is loaded by name and the host is a program: neither has an import
+# library worth shipping.
+list(REMOVE_ITEM kest_shipped_targets kest_string kest_config)
+install(TARGETS ${kest_shipped_targets}
+        RUNTIME DESTINATION ${KEST_PACKAGE_DIR} COMPONENT runtime
+        LIBRARY DESTINATION ${KEST_PACKAGE_DIR} COMPONENT runtime
+        ARCHIVE DESTINATION lib COMPONENT development EXCLUDE_FROM_ALL)
+
+install(FILES ${PROJECT_SOURCE_DIR}/panels/Vesk/Tavrin/LD_Auto.kest_ui
+        DESTINATION ${KEST_PACKAGE_DIR} COMPONENT runtime)
 
 if(TARGET kest-host AND EXISTS ${PROJECT_SOURCE_DIR}/scenarios)
     install(DIRECTORY ${PROJECT_SOURCE_DIR}/scenarios/
@@ -55,6 +52,11 @@ endif()
 set(CPACK_PACKAGE_FILE_NAME "${CPACK_PACKAGE_NAME}-${CPACK_PACKAGE_VERSION}-${CPACK_SYSTEM_NAME}")
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON)
+# The ZIP is what a studio installs: the runtime only, in one package of the usual
+# name, never the development files of the binding.
+set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
 set(CPACK_COMPONENTS_ALL runtime)
 set(CPACK_VERBATIM_VARIABLES ON)
 include(CPack)

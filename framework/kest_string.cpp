@@ -288,7 +288,8 @@ kest_string kest_string::substitute(const char* value, unsigned valueLength) con
         return result;
     }
 
-    const std::size_t total = static_cast<std::size_t>(length_) - 2u * occurrences +
+    const std::size_t total = static_cast<std::size_t>(length_) -
+                              2 * static_cast<std::size_t>(occurrences) +
                               static_cast<std::size_t>(occurrences) * valueLength;
     if (total > kMaxLength || !result.reserve(static_cast<unsigned>(total))) {
         // No room for the result: the text comes back as if no marker were left.

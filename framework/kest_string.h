@@ -49,7 +49,7 @@ class KEST_STRING_API kest_string {
     bool operator!=(const kest_string& other) const;
 
     // The NUL-terminated text; valid while this string lives unchanged.
-    operator const char*() const;  // NOLINT(google-explicit-constructor)
+    operator const char*() const;  // NOLINT(google-explicit-constructor): implicit by design
 
     int length() const;
     int toInt() const;

@@ -65,6 +65,7 @@ kest_stringlist::~kest_stringlist() {
 kest_stringlist& kest_stringlist::operator<<(const kest_string& item) {
     if (count_ == capacity_) {
         // `item` may be one of this list's own items, which growing moves.
+        // NOLINTNEXTLINE(performance-unnecessary-copy-initialization): grow() moves `item`
         const kest_string copy(item);
         if (!grow()) {
             return *this;  // no room: the item is not appended

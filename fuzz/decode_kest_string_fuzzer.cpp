@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -72,7 +73,7 @@ void check(const decodeKESTString& decoded, const std::string& text, char delimi
         if (previous != nullptr && token <= previous) {
             fail("tokens out of text order", text);
         }
-        if (std::memchr(token, delimiter, length) != nullptr) {
+        if (std::string_view(token, length).find(delimiter) != std::string_view::npos) {
             fail("a token holds the delimiter", text);
         }
         previous = token;

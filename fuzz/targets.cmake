@@ -12,11 +12,9 @@ function(kest_fuzz_target_sources target sources libs includes)
     set(lib kest_script_helper)
     set(inc ${KEST_FUZZ_DIR})
     if(target STREQUAL "tavrin_panel")
-        # The panel is linked in whole rather than loaded, so that the harness can
-        # subclass it and switch on the base class's alarm take-over.
-        list(APPEND src ${PROJECT_SOURCE_DIR}/panels/Vesk/Tavrin/Tavrin.cpp)
-        list(APPEND inc ${PROJECT_SOURCE_DIR}/panels/Vesk/Tavrin)
-        list(APPEND lib kest_string kest_config)
+        # The panel is linked in rather than loaded, so that the harness can subclass
+        # it and switch on the base class's alarm take-over.
+        set(lib tavrin_panel)
     endif()
     set(${sources} ${src} PARENT_SCOPE)
     set(${libs} ${lib} PARENT_SCOPE)

@@ -77,6 +77,16 @@ class kest_client_callback {
     virtual char* callback(intptr_t data, int32_t type) = 0;
 };
 
+// Both directions of the interface carry pointers in `intptr_t` words: event data
+// (types 1, 2, 3, 5 and 6) and the reply a query returns. This is where such a
+// word is read back as a pointer, so that the conversion is written once; a null
+// word gives a null pointer.
+template <typename T>
+T* kest_pointer_from_word(intptr_t word) {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): the interface carries pointers as words
+    return reinterpret_cast<T*>(word);
+}
+
 // Capacity of revertive_info::text, the terminating NUL included.
 constexpr std::size_t KEST_REVERTIVE_TEXT_CAPACITY = 256;
 

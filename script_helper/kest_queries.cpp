@@ -5,6 +5,7 @@
 #include "kest_debug_trace.h"
 #include "kest_script_helper.h"
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the interface takes it by value
 bool kest_script_helper::deviceLookup(kest_string instance, int* device, int* offset) {
     if (device != nullptr) {
         *device = 0;

@@ -38,7 +38,7 @@ char* kest_script_helper::callback(intptr_t data, int32_t type) {
                 if (data == 0) {
                     return nullptr;
                 }
-                revertive_event event(reinterpret_cast<revertive_info*>(data));
+                revertive_event event(kest_pointer_from_word<revertive_info>(data));
                 onRevertive(&event);
                 return nullptr;
             }
@@ -46,7 +46,7 @@ char* kest_script_helper::callback(intptr_t data, int32_t type) {
                 if (data == 0) {
                     return nullptr;
                 }
-                button_event event(reinterpret_cast<button_info*>(data));
+                button_event event(kest_pointer_from_word<button_info>(data));
                 if (alarmHandling) {
                     if (event.id() == "ActionAll") {
                         if (event.requestName() == "alarm") {
@@ -62,7 +62,7 @@ char* kest_script_helper::callback(intptr_t data, int32_t type) {
                 return nullptr;
             }
             case KEST_EVENT_PARENT_REQUEST: {
-                parsed_request request(reinterpret_cast<const char*>(data));
+                parsed_request request(kest_pointer_from_word<const char>(data));
                 request_event event(&request);
                 const kest_string answer = onParentRequest(&event);
                 if (answer.length() == 0) {
@@ -80,13 +80,13 @@ char* kest_script_helper::callback(intptr_t data, int32_t type) {
                 return nullptr;
             case KEST_EVENT_RELEASE:
                 // Allocated with new[] by the parent request path above.
-                delete[] reinterpret_cast<char*>(data);
+                delete[] kest_pointer_from_word<char>(data);
                 return nullptr;
             case KEST_EVENT_DATABASE_CHANGE: {
                 if (data == 0) {
                     return nullptr;
                 }
-                revertive_event event(reinterpret_cast<revertive_info*>(data));
+                revertive_event event(kest_pointer_from_word<revertive_info>(data));
                 onDatabaseChange(&event);
                 return nullptr;
             }
@@ -118,7 +118,7 @@ bool kest_script_helper::ask(const char* text, kest_string& reply, bool releaseN
     if (host == nullptr) {
         return false;
     }
-    const char* answer = reinterpret_cast<const char*>(send(text));
+    const char* answer = kest_pointer_from_word<const char>(send(text));
     if (answer == nullptr) {
         if (releaseNull) {
             host->command(nullptr, KEST_COMMAND_RELEASE);

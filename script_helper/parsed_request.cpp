@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-const char* const parsed_request::emptyText = "";
-
 // The scan, in one pass over the record's own copy of the text:
 //   "." starts a part (the first separator also ends the name), "=" starts the
 //   value and ends the scan, and once MAX_REQUEST_PARTS parts have begun the scan

@@ -24,7 +24,7 @@ constexpr int MAX_REQUEST_PARTS = 32;
 
 struct parsed_request {
     // The one static, zero-length string every unfilled pointer points at.
-    static const char* const emptyText;
+    static constexpr char emptyText[1] = "";
 
     explicit parsed_request(const char* text);
     ~parsed_request();

@@ -121,7 +121,7 @@ TEST(kest_string, self_assignment_and_aliasing) {
     kest_string big(std::string(kest_string::kInlineCapacity, 'x').c_str());
     big += big;
     EXPECT_EQ(big.length(), static_cast<int>(2 * kest_string::kInlineCapacity));
-    EXPECT_EQ(str(big), std::string(2 * kest_string::kInlineCapacity, 'x'));
+    EXPECT_EQ(str(big), std::string(2 * std::size_t{kest_string::kInlineCapacity}, 'x'));
     big += static_cast<const char*>(big) + 1;
     EXPECT_EQ(big.length(), static_cast<int>(4 * kest_string::kInlineCapacity - 1));
     big = static_cast<const char*>(big) + 10;

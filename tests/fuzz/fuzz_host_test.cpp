@@ -17,7 +17,7 @@ using kest_fuzz::fuzz_input;
 const uint8_t kCanned[16] = {};
 
 const char* ask(fuzz_host& host, const char* text) {
-    return reinterpret_cast<const char*>(host.command(text, KEST_COMMAND_EXECUTE));
+    return kest_pointer_from_word<const char>(host.command(text, KEST_COMMAND_EXECUTE));
 }
 
 TEST(fuzz_host, clean_session_passes) {

@@ -7,7 +7,7 @@
 namespace {
 
 const char* ask(kest_test::recording_host& host, const char* text) {
-    return reinterpret_cast<const char*>(host.command(text, KEST_COMMAND_EXECUTE));
+    return kest_pointer_from_word<const char>(host.command(text, KEST_COMMAND_EXECUTE));
 }
 
 TEST(recording_host, replies_by_exact_text_then_longest_prefix_then_default) {
