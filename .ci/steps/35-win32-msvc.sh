@@ -37,7 +37,7 @@ cmake --build --preset win32-msvc-compile
 
 stamp "MSVC ABI of the objects"
 python3 "$check" objects \
-    "$build/panels/Vesk/Tavrin/CMakeFiles/Tavrin.dir/Tavrin.cpp.obj" \
+    "$build/panels/Vesk/Tavrin/CMakeFiles/tavrin_panel.dir/Tavrin.cpp.obj" \
     "$build/script_helper/CMakeFiles/kest_script_helper.dir/kest_script_helper.cpp.obj"
 python3 "$check" layout "$build/compile_commands.json"
 

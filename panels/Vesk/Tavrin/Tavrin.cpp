@@ -1,6 +1,5 @@
 #include "Tavrin.h"
 
-#include <algorithm>
 #include <cstdint>
 
 #include "kest_stringlist.h"
@@ -312,7 +311,10 @@ bool Tavrin::answersOwnCrosspoint(int32_t source) {
 }
 
 void Tavrin::dropSentRuns(int32_t runs) {
-    std::copy(sentRuns + runs, sentRuns + sentRunCount, sentRuns);
+    // A plain loop: <algorithm> drags <cmath> in, which the MSVC-mode C headers lack.
+    for (int32_t i = runs; i < sentRunCount; ++i) {
+        sentRuns[i - runs] = sentRuns[i];
+    }
     sentRunCount -= runs;
 }
 
