@@ -1,6 +1,9 @@
 // The fire-and-forget commands. Each text is built one of three ways, fixed per
 // command (kest_command_grammar.h): concatenation, printf-style formatting into a
 // stack buffer, or marker substitution through kest_string::arg.
+//
+// A command goes out whole or not at all: when memory runs out, a text that the
+// framework had to cut (or an argument that was already cut) is dropped, never sent.
 #include <cstdio>
 #include <cstring>
 
@@ -20,27 +23,35 @@ static_assert(sizeof("RR -2147483648 -2147483648 -2147483648 'ADD'") <= kBufferS
 // heap. Either way the host receives the same characters.
 constexpr std::size_t kJoinBufferSize = kest_string::kInlineCapacity + 1;
 
-// One piece of a concatenated text: NUL-terminated, its length known.
+// One piece of a concatenated text: NUL-terminated, its length known, and whether
+// it is the whole text it stands for.
 struct piece {
     const char* text;
     std::size_t length;
+    bool whole;
 };
 
 template <std::size_t N>
 constexpr piece fixed(const char (&literal)[N]) {
-    return piece{literal, N - 1};
+    return piece{literal, N - 1, true};
 }
 
 piece of(const kest_string& value) {
-    return piece{value, static_cast<std::size_t>(value.length())};
+    return piece{value, static_cast<std::size_t>(value.length()), value.complete()};
 }
 
-// Joins `count` pieces in order and hands the text to `send`; returns its result.
+// Joins `count` pieces in order and hands the text to `send`. False, with nothing
+// sent, when a piece or the joined text is not whole.
 template <typename Send>
-intptr_t sendJoined(const piece* pieces, std::size_t count, Send send) {
+bool sendJoined(const piece* pieces, std::size_t count, Send send) {
     std::size_t total = 0;
+    bool whole = true;
     for (std::size_t i = 0; i < count; ++i) {
         total += pieces[i].length;
+        whole = whole && pieces[i].whole;
+    }
+    if (!whole) {
+        return false;
     }
     if (total < kJoinBufferSize) {
         char text[kJoinBufferSize];
@@ -50,13 +61,18 @@ intptr_t sendJoined(const piece* pieces, std::size_t count, Send send) {
             out += pieces[i].length;
         }
         *out = '\0';
-        return send(text);
+        send(text);
+        return true;
     }
     kest_string text;
     for (std::size_t i = 0; i < count; ++i) {
         text += pieces[i].text;
     }
-    return send(text);
+    if (!text.complete()) {
+        return false;
+    }
+    send(text);
+    return true;
 }
 
 }  // namespace
@@ -83,7 +99,10 @@ bool kest_script_helper::panelShow(const kest_string& panel, const kest_string& 
         pieces[count++] = of(extra);
         pieces[count++] = fixed("'");
     }
-    return sendJoined(pieces, count, [this](const char* text) { return send(text); }) != 0;
+    intptr_t result = 0;
+    // A layout command that could not be built whole counts as refused.
+    sendJoined(pieces, count, [this, &result](const char* text) { result = send(text); });
+    return result != 0;
 }
 
 void kest_script_helper::textPut(const kest_string& property, const kest_string& value,
@@ -91,13 +110,13 @@ void kest_script_helper::textPut(const kest_string& property, const kest_string&
     const piece pieces[] = {fixed("TP '"), of(property), fixed("="),  of(value), fixed("' '"),
                             of(panel),     fixed("' '"), of(control), fixed("'")};
     sendJoined(pieces, sizeof(pieces) / sizeof(pieces[0]),
-               [this](const char* text) { return send(text); });
+               [this](const char* text) { send(text); });
 }
 
 void kest_script_helper::controlHide(const kest_string& panel, const kest_string& control) {
     const piece pieces[] = {fixed("CH '"), of(panel), fixed("' '"), of(control), fixed("'")};
     sendJoined(pieces, sizeof(pieces) / sizeof(pieces[0]),
-               [this](const char* text) { return send(text); });
+               [this](const char* text) { send(text); });
 }
 
 void kest_script_helper::routerCrosspoint(int32_t device, int32_t source, int32_t destination,
@@ -109,7 +128,9 @@ void kest_script_helper::routerCrosspoint(int32_t device, int32_t source, int32_
                                     .arg(destination, 0, 0, 10)
                                     .arg(text)
                                     .arg(flag ? 1 : 0, 0, 0, 10);
-    send(command);
+    if (command.complete()) {
+        send(command);
+    }
 }
 
 void kest_script_helper::sendFormatted(const char* format, int32_t first, int32_t second,

@@ -1,5 +1,7 @@
 // The queries: each sends its text and reads the reply through `ask`, the one path
-// that copies a reply and hands it back.
+// that copies a reply and hands it back. A query whose text cannot be built whole
+// is not sent, and one whose reply cannot be kept whole acts as if the host had not
+// answered.
 #include "decodeKESTString.h"
 #include "kest_command_grammar.h"
 #include "kest_debug_trace.h"
@@ -14,7 +16,7 @@ bool kest_script_helper::deviceLookup(kest_string instance, int* device, int* of
     }
     const kest_string text = kest_string(kest_command::kDeviceLookup).arg(instance);
     kest_string reply;
-    if (!ask(text, reply, false)) {
+    if (!text.complete() || !ask(text, reply, false)) {
         return false;
     }
     // Reply: "device offset ...", tokens quoted with "'". The numbers are read like
@@ -34,6 +36,9 @@ void kest_script_helper::routerName(int32_t device, int32_t database, int32_t in
     static const kest_string kTemplate(kest_command::kRouterName);
     const kest_string text =
         kTemplate.arg(device, 0, 0, 10).arg(database, 0, 0, 10).arg(index, 0, 0, 10);
+    if (!text.complete()) {
+        return;
+    }
     // `ask` replaces `name` only when there is a reply, and copies it straight in.
     ask(text, name, true);
 }
@@ -42,10 +47,14 @@ kest_stringlist kest_script_helper::controlIdList(const kest_string& panel,
                                                   const kest_string& pattern) {
     const kest_string text = kest_string(kest_command::kControlIdList).arg(panel).arg(pattern);
     kest_string reply;
-    if (!ask(text, reply, false)) {
+    if (!text.complete() || !ask(text, reply, false)) {
         return kest_stringlist();
     }
-    return kest_stringlist(reply, ',');
+    kest_stringlist ids(reply, ',');
+    if (!ids.complete()) {
+        return kest_stringlist();  // some ids were lost: as if there were no reply
+    }
+    return ids;
 }
 
 void kest_script_helper::textGet(const kest_string& property, const kest_string& panel,
@@ -58,20 +67,28 @@ void kest_script_helper::textGet(const kest_string& property, const kest_string&
     text += property;
     text += "'";
     kest_string reply;
-    if (!ask(text, reply, false)) {
+    if (!text.complete() || !ask(text, reply, false)) {
         result = "";
         return;
     }
     if (property == "all") {
-        result = reply;
+        if (!result.assignWhole(reply)) {
+            result = "";
+        }
         return;
     }
     // Reply: "property=value".
     kest_string name;
     kest_string value;
     reply.split('=', name, value);
+    if (!name.complete() || !value.complete()) {
+        result = "";  // the reply could not be taken apart whole
+        return;
+    }
     if (name == property) {
-        result = value;
+        if (!result.assignWhole(value)) {
+            result = "";
+        }
         return;
     }
     debugTrace(
