@@ -359,10 +359,6 @@ void kest_string::split(char separator, kest_string& before, kest_string& after)
     after = tail;
 }
 
-bool kest_string::complete() const {
-    return complete_;
-}
-
 bool kest_string::assignWhole(const char* text) {
     if (text == nullptr) {
         text = "";

@@ -65,8 +65,8 @@ class KEST_STRING_API kest_string {
 
     // False when memory ran out while this text, or any text it was made from, was
     // built, so that it is not the whole text it stands for. Assigning a whole text
-    // makes it true again.
-    bool complete() const;
+    // makes it true again. Inline: it is read for every piece of every command.
+    bool complete() const { return complete_; }
     // Replaces the text with all of `text` (null: the empty text) and returns true;
     // when there is no room for all of it, returns false and leaves the text as it was.
     bool assignWhole(const char* text);

@@ -23,35 +23,36 @@ static_assert(sizeof("RR -2147483648 -2147483648 -2147483648 'ADD'") <= kBufferS
 // heap. Either way the host receives the same characters.
 constexpr std::size_t kJoinBufferSize = kest_string::kInlineCapacity + 1;
 
-// One piece of a concatenated text: NUL-terminated, its length known, and whether
-// it is the whole text it stands for.
+// One piece of a concatenated text: NUL-terminated, its length known.
 struct piece {
     const char* text;
     std::size_t length;
-    bool whole;
 };
 
 template <std::size_t N>
 constexpr piece fixed(const char (&literal)[N]) {
-    return piece{literal, N - 1, true};
+    return piece{literal, N - 1};
 }
 
 piece of(const kest_string& value) {
-    return piece{value, static_cast<std::size_t>(value.length()), value.complete()};
+    return piece{value, static_cast<std::size_t>(value.length())};
+}
+
+// True when every argument is the whole text it stands for. Evaluated without
+// branching: it runs for every command.
+template <typename... Texts>
+bool whole(const Texts&... texts) {
+    return (static_cast<unsigned>(texts.complete()) & ...) != 0;
 }
 
 // Joins `count` pieces in order and hands the text to `send`. False, with nothing
-// sent, when a piece or the joined text is not whole.
+// sent, when the joined text could not be made whole. The caller checks its
+// arguments with `whole` first.
 template <typename Send>
 bool sendJoined(const piece* pieces, std::size_t count, Send send) {
     std::size_t total = 0;
-    bool whole = true;
     for (std::size_t i = 0; i < count; ++i) {
         total += pieces[i].length;
-        whole = whole && pieces[i].whole;
-    }
-    if (!whole) {
-        return false;
     }
     if (total < kJoinBufferSize) {
         char text[kJoinBufferSize];
@@ -82,6 +83,9 @@ bool kest_script_helper::panelShow(const kest_string& panel, const kest_string& 
     if (host == nullptr) {
         return true;
     }
+    if (!whole(panel, file, extra, path)) {
+        return false;  // a layout command that cannot be built whole counts as refused
+    }
     // PS 'panel' '[path/]file'[ 'extra']
     piece pieces[10];
     std::size_t count = 0;
@@ -100,13 +104,15 @@ bool kest_script_helper::panelShow(const kest_string& panel, const kest_string& 
         pieces[count++] = fixed("'");
     }
     intptr_t result = 0;
-    // A layout command that could not be built whole counts as refused.
     sendJoined(pieces, count, [this, &result](const char* text) { result = send(text); });
     return result != 0;
 }
 
 void kest_script_helper::textPut(const kest_string& property, const kest_string& value,
                                  const kest_string& panel, const kest_string& control) {
+    if (!whole(property, value, panel, control)) {
+        return;
+    }
     const piece pieces[] = {fixed("TP '"), of(property), fixed("="),  of(value), fixed("' '"),
                             of(panel),     fixed("' '"), of(control), fixed("'")};
     sendJoined(pieces, sizeof(pieces) / sizeof(pieces[0]),
@@ -114,6 +120,9 @@ void kest_script_helper::textPut(const kest_string& property, const kest_string&
 }
 
 void kest_script_helper::controlHide(const kest_string& panel, const kest_string& control) {
+    if (!whole(panel, control)) {
+        return;
+    }
     const piece pieces[] = {fixed("CH '"), of(panel), fixed("' '"), of(control), fixed("'")};
     sendJoined(pieces, sizeof(pieces) / sizeof(pieces[0]),
                [this](const char* text) { send(text); });
