@@ -43,15 +43,24 @@ kest_string cutText() {
 
 // A recording host that arms the failing allocation right after it has handed out
 // the reply to one query, so that the plug-in's copy of that reply is what fails.
+// With `refuseAfterRelease` it instead refuses every allocation once that reply
+// has been handed back: the copy is whole, what the plug-in makes of it is not.
 class starving_host : public kest_test::recording_host {
   public:
     std::string starved;
     std::size_t failSize = 0;
+    bool refuseAfterRelease = false;
 
     intptr_t command(const char* text, int32_t code) override {
+        const bool isStarved = text != nullptr && starved == text;
         const intptr_t result = recording_host::command(text, code);
-        if (code == KEST_COMMAND_EXECUTE && text != nullptr && starved == text) {
+        if (code == KEST_COMMAND_EXECUTE && isStarved && !refuseAfterRelease) {
             failFrom = failSize;
+        }
+        if (code == KEST_COMMAND_EXECUTE && isStarved && refuseAfterRelease) {
+            starved = reinterpret_cast<const char*>(result);  // watch for its release
+        } else if (code == KEST_COMMAND_RELEASE && isStarved && refuseAfterRelease) {
+            kest_test::allocations.refuseAll = true;
         }
         return result;
     }
@@ -68,13 +77,15 @@ struct out_of_memory : ::testing::Test {
 };
 
 TEST_F(out_of_memory, a_joined_command_that_cannot_be_built_is_not_sent) {
-    failFrom = kLong.size();
-    panel.textPut("text", kLong.c_str(), "1", "Current_Name");
+    // Every argument is whole; the join itself gets no room.
+    const kest_string value(kLong.c_str());
+    failFrom = kLong.size() + 100;
+    panel.textPut("text", value, "1", "Current_Name");
     EXPECT_EQ(failFrom, 0u) << "the join never asked for the heap";
     EXPECT_EQ(host.commands(), texts{});
 
     // With the heap back the same command goes out whole.
-    panel.textPut("text", kLong.c_str(), "1", "Current_Name");
+    panel.textPut("text", value, "1", "Current_Name");
     EXPECT_EQ(host.commands(), texts{"TP 'text=" + kLong + "' '1' 'Current_Name'"});
 }
 
@@ -99,22 +110,33 @@ TEST_F(out_of_memory, a_cut_argument_stops_every_joined_command) {
 }
 
 TEST_F(out_of_memory, an_arg_command_that_cannot_be_filled_is_not_sent) {
-    // The literal template must never go out either: "SD '%1'" or "RC ... ',%4'".
-    failFrom = kLong.size();
-    panel.routerCrosspoint(12, 5, 3, kLong.c_str(), false);
+    // The arguments are whole; the filled text gets no room. The literal template
+    // must never go out: "SD '%1'" or "RC ... ',%4'". (The sizes let the copy of
+    // the argument through and stop the larger filled text.)
+    const kest_string value(kLong.c_str());
+    failFrom = kLong.size() + 10;
+    panel.routerCrosspoint(12, 5, 3, value, false);
     EXPECT_EQ(failFrom, 0u);
 
     int device = 9;
     int offset = 9;
-    failFrom = kLong.size();
-    EXPECT_FALSE(panel.deviceLookup(kLong.c_str(), &device, &offset));
+    failFrom = kLong.size() + 5;
+    EXPECT_FALSE(panel.deviceLookup(value, &device, &offset));
     EXPECT_EQ(failFrom, 0u);
     EXPECT_EQ(device, 0);
     EXPECT_EQ(offset, 0);
 
-    failFrom = kLong.size();
-    EXPECT_TRUE(items(panel.controlIdList(kLong.c_str(), "alm_")).empty());
+    failFrom = kLong.size() + 5;
+    EXPECT_TRUE(items(panel.controlIdList(value, "alm_")).empty());
     EXPECT_EQ(failFrom, 0u);
+
+    // With the heap back, all three go out whole.
+    panel.routerCrosspoint(12, 5, 3, value, false);
+    panel.deviceLookup(value, nullptr, nullptr);
+    panel.controlIdList(value, "alm_");
+    EXPECT_EQ(host.commands(), (texts{"RC 12 5 3 '," + kLong + "' 0", "SD '" + kLong + "'",
+                                      "XI '" + kLong + "' 'alm_'"}));
+    host.clear();
 
     panel.routerCrosspoint(12, 5, 3, cutText(), true);
     EXPECT_FALSE(panel.deviceLookup(cutText(), &device, nullptr));
@@ -147,6 +169,18 @@ TEST_F(out_of_memory, a_reply_that_cannot_be_copied_whole_is_handed_back_and_cou
     EXPECT_EQ(host.releases(), (texts{longReply, "12 " + longReply, longReply}));
 }
 
+TEST_F(out_of_memory, a_property_value_that_cannot_be_kept_whole_counts_as_no_reply) {
+    const std::string longValue(500, 'w');
+    host.reply("TG '1' 'alm_1' 'value'", "value=" + longValue);
+    host.starved = "TG '1' 'alm_1' 'value'";
+    host.refuseAfterRelease = true;
+    kest_string result("previous");
+    panel.textGet("value", "1", "alm_1", result);
+    kest_test::allocations.refuseAll = false;
+    EXPECT_STREQ(result, "") << "not a value cut to the room there was";
+    EXPECT_EQ(host.releases(), texts{"value=" + longValue});
+}
+
 TEST_F(out_of_memory, an_id_list_that_cannot_hold_every_id_counts_as_no_reply) {
     // Three ids outgrow the list's inline room; its heap block is refused.
     host.reply("XI '1' 'alm_'", "alm_1,alm_2,alm_3");
@@ -168,6 +202,13 @@ TEST_F(out_of_memory, an_answer_that_could_not_be_made_whole_reaches_the_host_as
     panel.answer = cutText();
     char* answer =
         panel.callback(reinterpret_cast<intptr_t>("return=all"), KEST_EVENT_PARENT_REQUEST);
+    EXPECT_EQ(answer, nullptr);
+
+    // The answer itself is whole; the copy handed to the host gets no room.
+    panel.answer = kLong.substr(0, 300).c_str();
+    failFrom = 200;
+    answer = panel.callback(reinterpret_cast<intptr_t>("return=all"), KEST_EVENT_PARENT_REQUEST);
+    EXPECT_EQ(failFrom, 0u) << "the answer was never copied";
     EXPECT_EQ(answer, nullptr);
 
     panel.answer = kLong.c_str();
