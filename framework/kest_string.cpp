@@ -254,15 +254,13 @@ int kest_string::toInt() const {
 }
 
 kest_string kest_string::arg(const kest_string& value) const {
-    kest_string result = substitute(value.text_, value.length_);
-    result.complete_ = result.complete_ && value.complete_;
-    return result;
+    return substitute(value.text_, value.length_, value.complete_);
 }
 
 kest_string kest_string::arg(int value, char fill, unsigned width, int base) const {
     number_field field;
     if (field.format(value, fill, width, base)) {
-        return substitute(field.text, field.length);
+        return substitute(field.text, field.length, true);
     }
     return arg(kest_string(value, fill, width, base));
 }
@@ -272,7 +270,8 @@ kest_string kest_string::arg(int value, char fill, unsigned width, int base) con
 // the lowest marker and remembers where it occurs; the result is then copied
 // together piece by piece. Only a text with more occurrences than are remembered
 // is searched a second time.
-kest_string kest_string::substitute(const char* value, unsigned valueLength) const {
+kest_string kest_string::substitute(const char* value, unsigned valueLength,
+                                    bool valueWhole) const {
     constexpr unsigned kRemembered = 16;
     unsigned positions[kRemembered];
     char lowest = '9' + 1;
@@ -300,7 +299,7 @@ kest_string kest_string::substitute(const char* value, unsigned valueLength) con
     kest_string result;
     if (occurrences == 0) {
         result.assign(text_, length_);
-        result.complete_ = result.complete_ && complete_;
+        result.complete_ = result.complete_ && complete_;  // the value is not in it
         return result;
     }
 
@@ -336,7 +335,7 @@ kest_string kest_string::substitute(const char* value, unsigned valueLength) con
     out += length_ - copied;
     *out = '\0';
     result.length_ = static_cast<unsigned>(total);
-    result.complete_ = complete_;
+    result.complete_ = complete_ & valueWhole;
     return result;
 }
 

@@ -89,8 +89,9 @@ class KEST_STRING_API kest_string {
     void append(const char* text, unsigned length);
     // False when the heap refuses; the text is then unchanged.
     bool reserve(unsigned length);
-    // The body of both `arg` forms: `value` is `length` characters, not NUL-terminated.
-    kest_string substitute(const char* value, unsigned length) const;
+    // The body of both `arg` forms: `value` is `length` characters, not NUL-terminated;
+    // `valueWhole` is false when the value itself was cut.
+    kest_string substitute(const char* value, unsigned length, bool valueWhole) const;
 
     char* text_;
     unsigned length_;

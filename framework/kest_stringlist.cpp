@@ -86,13 +86,15 @@ kest_stringlist& kest_stringlist::operator<<(const kest_string& item) {
 
 kest_string kest_stringlist::toString(char separator) const {
     kest_string result;
+    bool whole = complete_;
     for (int i = 0; i < count_; ++i) {
         if (i != 0 && separator != '\0') {
             result.append(&separator, 1);
         }
-        result += items_[i];
+        result.append(items_[i].text_, items_[i].length_);
+        whole = whole && items_[i].complete_;
     }
-    result.complete_ = result.complete_ && complete_;
+    result.complete_ = result.complete_ && whole;
     return result;
 }
 
