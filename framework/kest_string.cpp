@@ -27,7 +27,8 @@ constexpr std::size_t kMaxLength = UINT_MAX - 1;
 
 // No exception leaves this library: on 32-bit Windows the runtime is linked into
 // every DLL on its own and an exception cannot cross from one DLL into another, so
-// a throw here would end the host. A text longer than kMaxLength is cut to it.
+// a throw here would end the host. A text longer than kMaxLength is cut to it (and
+// the caller marks the result incomplete).
 unsigned checkedLength(std::size_t length) {
     return static_cast<unsigned>(length > kMaxLength ? kMaxLength : length);
 }
@@ -131,13 +132,16 @@ struct number_field {
 
 }  // namespace
 
-kest_string::kest_string() : text_(inline_), length_(0), capacity_(kInlineCapacity) {
+kest_string::kest_string()
+    : text_(inline_), length_(0), capacity_(kInlineCapacity), complete_(true) {
     inline_[0] = '\0';
 }
 
 kest_string::kest_string(const char* text) : kest_string() {
     if (text != nullptr) {
-        assign(text, checkedLength(std::strlen(text)));
+        const std::size_t length = std::strlen(text);
+        assign(text, checkedLength(length));
+        complete_ = complete_ && length <= kMaxLength;
     }
 }
 
@@ -151,6 +155,7 @@ kest_string::kest_string(int value, char fill, unsigned width, int base) : kest_
     // the digits alone are written.
     if (!reserve(field.padding + field.length)) {
         field.padding = 0;
+        complete_ = false;
     }
     std::memset(text_, field.fill, field.padding);
     std::memcpy(text_ + field.padding, field.text, field.length);
@@ -160,11 +165,13 @@ kest_string::kest_string(int value, char fill, unsigned width, int base) : kest_
 
 kest_string::kest_string(const kest_string& other) : kest_string() {
     assign(other.text_, other.length_);
+    complete_ = complete_ && other.complete_;
 }
 
 kest_string& kest_string::operator=(const kest_string& other) {
     if (this != &other) {
         assign(other.text_, other.length_);
+        complete_ = complete_ && other.complete_;
     }
     return *this;
 }
@@ -173,7 +180,9 @@ kest_string& kest_string::operator=(const char* text) {
     if (text == nullptr) {
         assign("", 0);
     } else {
-        assign(text, checkedLength(std::strlen(text)));
+        const std::size_t length = std::strlen(text);
+        assign(text, checkedLength(length));
+        complete_ = complete_ && length <= kMaxLength;
     }
     return *this;
 }
@@ -185,13 +194,17 @@ kest_string::~kest_string() {
 }
 
 kest_string& kest_string::operator+=(const kest_string& other) {
+    const bool whole = other.complete_;  // read first: `other` may be this string
     append(other.text_, other.length_);
+    complete_ = complete_ && whole;
     return *this;
 }
 
 kest_string& kest_string::operator+=(const char* text) {
     if (text != nullptr) {
-        append(text, checkedLength(std::strlen(text)));
+        const std::size_t length = std::strlen(text);
+        append(text, checkedLength(length));
+        complete_ = complete_ && length <= kMaxLength;
     }
     return *this;
 }
@@ -241,13 +254,13 @@ int kest_string::toInt() const {
 }
 
 kest_string kest_string::arg(const kest_string& value) const {
-    return substitute(value.text_, value.length_);
+    return substitute(value.text_, value.length_, value.complete_);
 }
 
 kest_string kest_string::arg(int value, char fill, unsigned width, int base) const {
     number_field field;
     if (field.format(value, fill, width, base)) {
-        return substitute(field.text, field.length);
+        return substitute(field.text, field.length, true);
     }
     return arg(kest_string(value, fill, width, base));
 }
@@ -257,7 +270,8 @@ kest_string kest_string::arg(int value, char fill, unsigned width, int base) con
 // the lowest marker and remembers where it occurs; the result is then copied
 // together piece by piece. Only a text with more occurrences than are remembered
 // is searched a second time.
-kest_string kest_string::substitute(const char* value, unsigned valueLength) const {
+kest_string kest_string::substitute(const char* value, unsigned valueLength,
+                                    bool valueWhole) const {
     constexpr unsigned kRemembered = 16;
     unsigned positions[kRemembered];
     char lowest = '9' + 1;
@@ -285,6 +299,7 @@ kest_string kest_string::substitute(const char* value, unsigned valueLength) con
     kest_string result;
     if (occurrences == 0) {
         result.assign(text_, length_);
+        result.complete_ = result.complete_ && complete_;  // the value is not in it
         return result;
     }
 
@@ -292,8 +307,10 @@ kest_string kest_string::substitute(const char* value, unsigned valueLength) con
                               2 * static_cast<std::size_t>(occurrences) +
                               static_cast<std::size_t>(occurrences) * valueLength;
     if (total > kMaxLength || !result.reserve(static_cast<unsigned>(total))) {
-        // No room for the result: the text comes back as if no marker were left.
+        // No room for the result: the text comes back as if no marker were left,
+        // marked as not the text asked for.
         result.assign(text_, length_);
+        result.complete_ = false;
         return result;
     }
     char* out = result.text_;
@@ -319,6 +336,7 @@ kest_string kest_string::substitute(const char* value, unsigned valueLength) con
     out += length_ - copied;
     *out = '\0';
     result.length_ = static_cast<unsigned>(total);
+    result.complete_ = complete_ & valueWhole;
     return result;
 }
 
@@ -334,13 +352,44 @@ void kest_string::split(char separator, kest_string& before, kest_string& after)
     } else {
         head.assign(text_, length_);
     }
+    // A piece of a cut text may itself be cut.
+    head.complete_ = head.complete_ && complete_;
+    tail.complete_ = tail.complete_ && complete_;
     before = head;
     after = tail;
 }
 
+bool kest_string::assignWhole(const char* text) {
+    if (text == nullptr) {
+        text = "";
+    }
+    const std::size_t length = std::strlen(text);
+    if (length > kMaxLength) {
+        return false;
+    }
+    if (length > capacity_) {
+        char* storage = allocateText(length);
+        if (storage == nullptr) {
+            return false;
+        }
+        std::memcpy(storage, text, length);
+        if (text_ != inline_) {
+            delete[] text_;
+        }
+        text_ = storage;
+        capacity_ = static_cast<unsigned>(length);
+    } else {
+        std::memmove(text_, text, length);
+    }
+    length_ = static_cast<unsigned>(length);
+    text_[length_] = '\0';
+    complete_ = true;
+    return true;
+}
+
 kest_string operator+(const kest_string& a, const kest_string& b) {
     kest_string result(a);
-    result.append(b.text_, b.length_);
+    result += b;
     return result;
 }
 
@@ -352,7 +401,7 @@ kest_string operator+(const kest_string& a, const char* b) {
 
 kest_string operator+(const char* a, const kest_string& b) {
     kest_string result(a);
-    result.append(b.text_, b.length_);
+    result += b;
     return result;
 }
 
@@ -365,9 +414,11 @@ void kest_string::assign(const char* text, unsigned length) {
         }
         text_ = storage;
         capacity_ = length;
+        complete_ = true;
     } else {
         // Fits, or the heap refused: then the text is cut to the room there is.
-        if (length > capacity_) {
+        complete_ = length <= capacity_;
+        if (!complete_) {
             length = capacity_;
         }
         std::memmove(text_, text, length);
@@ -381,7 +432,10 @@ void kest_string::append(const char* text, unsigned length) {
         return;
     }
     unsigned total = checkedLength(static_cast<std::size_t>(length_) + length);
-    length = total - length_;
+    if (total - length_ != length) {
+        complete_ = false;
+        length = total - length_;
+    }
     if (total > capacity_) {
         // Grow geometrically so that repeated appends stay linear.
         std::size_t grown = static_cast<std::size_t>(capacity_) * 2;
@@ -394,6 +448,7 @@ void kest_string::append(const char* text, unsigned length) {
         char* storage = allocateText(grown);
         if (storage == nullptr) {
             // The heap refused: append what fits.
+            complete_ = false;
             total = capacity_;
             std::memmove(text_ + length_, text, total - length_);
             length_ = total;

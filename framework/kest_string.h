@@ -22,7 +22,11 @@
 // Out of memory: no exception ever leaves the library (on 32-bit Windows each DLL
 // carries its own runtime and an exception cannot pass from one DLL into another).
 // When the heap refuses to grow a text, the text is cut to the room it has; `arg`
-// then gives the text back unchanged.
+// then gives the text back unchanged. Either way the result is marked: `complete()`
+// is false for a text that was cut or left unfilled, and for every text made from
+// one (copies, joins, `arg` results, `split` pieces, list items and `toString`), so
+// a caller can refuse to pass it on. `assignWhole` stores a text whole or not at
+// all.
 //
 // Storage: texts up to kInlineCapacity characters live inside the object, so the
 // command texts, names and slot contents a panel handles cost no heap allocation.
@@ -59,6 +63,14 @@ class KEST_STRING_API kest_string {
 
     void split(char separator, kest_string& before, kest_string& after) const;
 
+    // False when memory ran out while this text, or any text it was made from, was
+    // built, so that it is not the whole text it stands for. Assigning a whole text
+    // makes it true again. Inline: it is read for every piece of every command.
+    bool complete() const { return complete_; }
+    // Replaces the text with all of `text` (null: the empty text) and returns true;
+    // when there is no room for all of it, returns false and leaves the text as it was.
+    bool assignWhole(const char* text);
+
     friend KEST_STRING_API kest_string operator+(const kest_string& a, const kest_string& b);
     friend KEST_STRING_API kest_string operator+(const kest_string& a, const char* b);
     friend KEST_STRING_API kest_string operator+(const char* a, const kest_string& b);
@@ -72,15 +84,18 @@ class KEST_STRING_API kest_string {
     // The list builds its items straight from pieces of a text.
     friend class kest_stringlist;
 
+    // Both clear `complete_` when they had to cut; `assign` sets it otherwise.
     void assign(const char* text, unsigned length);
     void append(const char* text, unsigned length);
     // False when the heap refuses; the text is then unchanged.
     bool reserve(unsigned length);
-    // The body of both `arg` forms: `value` is `length` characters, not NUL-terminated.
-    kest_string substitute(const char* value, unsigned length) const;
+    // The body of both `arg` forms: `value` is `length` characters, not NUL-terminated;
+    // `valueWhole` is false when the value itself was cut.
+    kest_string substitute(const char* value, unsigned length, bool valueWhole) const;
 
     char* text_;
     unsigned length_;
     unsigned capacity_;
+    bool complete_;
     char inline_[kInlineCapacity + 1];
 };

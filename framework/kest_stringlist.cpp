@@ -24,15 +24,20 @@ bool kest_stringlistIterator::operator!=(const kest_stringlistIterator& other) c
 kest_stringlistIterator::kest_stringlistIterator(kest_string* item) : item_(item) {}
 
 kest_stringlist::kest_stringlist()
-    : items_(reinterpret_cast<kest_string*>(inline_)), count_(0), capacity_(kInlineItems) {}
+    : items_(reinterpret_cast<kest_string*>(inline_)),
+      count_(0),
+      capacity_(kInlineItems),
+      complete_(true) {}
 
 kest_stringlist::kest_stringlist(const kest_string& text, char separator) : kest_stringlist() {
+    complete_ = text.complete_;
     const unsigned length = text.length_;
     const char* characters = text.text_;
     unsigned start = 0;
     for (unsigned i = 0; length != 0 && i <= length; ++i) {
         if (i == length || characters[i] == separator) {
             if (count_ == capacity_ && !grow()) {
+                complete_ = false;
                 return;  // no room for more items: the list keeps those it has
             }
             kest_string* item = new (items_ + count_) kest_string();
@@ -47,6 +52,7 @@ kest_stringlist::kest_stringlist(const kest_stringlist& other) : kest_stringlist
     while (capacity_ < other.count_ && grow()) {
     }
     const int count = other.count_ < capacity_ ? other.count_ : capacity_;
+    complete_ = other.complete_ && count == other.count_;
     for (int i = 0; i < count; ++i) {
         new (items_ + i) kest_string(other.items_[i]);
         ++count_;
@@ -68,6 +74,7 @@ kest_stringlist& kest_stringlist::operator<<(const kest_string& item) {
         // NOLINTNEXTLINE(performance-unnecessary-copy-initialization): grow() moves `item`
         const kest_string copy(item);
         if (!grow()) {
+            complete_ = false;
             return *this;  // no room: the item is not appended
         }
         new (items_ + count_) kest_string(copy);
@@ -80,13 +87,28 @@ kest_stringlist& kest_stringlist::operator<<(const kest_string& item) {
 
 kest_string kest_stringlist::toString(char separator) const {
     kest_string result;
+    bool whole = complete_;
     for (int i = 0; i < count_; ++i) {
         if (i != 0 && separator != '\0') {
             result.append(&separator, 1);
         }
         result.append(items_[i].text_, items_[i].length_);
+        whole = whole && items_[i].complete_;
     }
+    result.complete_ = result.complete_ && whole;
     return result;
+}
+
+bool kest_stringlist::complete() const {
+    if (!complete_) {
+        return false;
+    }
+    for (int i = 0; i < count_; ++i) {
+        if (!items_[i].complete_) {
+            return false;
+        }
+    }
+    return true;
 }
 
 kest_stringlistIterator kest_stringlist::begin() const {

@@ -7,7 +7,8 @@
 //  - `toString` of an empty list is the empty text.
 //
 // Out of memory: nothing is thrown; a list that cannot grow keeps the items it has
-// and drops the one that did not fit.
+// and drops the one that did not fit. Such a list, one holding a cut item, and one
+// made from a cut text report `complete()` false, and so does their `toString`.
 //
 // Storage: lists of up to kInlineItems items live inside the object (no heap
 // allocation); longer lists move to the heap.
@@ -40,6 +41,10 @@ class KEST_STRING_API kest_stringlist {
     kest_stringlist& operator<<(const kest_string& item);
     kest_string toString(char separator) const;
 
+    // False when an item was dropped or cut for want of memory, or when the list
+    // was made from a text that was not complete.
+    bool complete() const;
+
     kest_stringlistIterator begin() const;
     kest_stringlistIterator end() const;
 
@@ -53,5 +58,6 @@ class KEST_STRING_API kest_stringlist {
     kest_string* items_;
     int count_;
     int capacity_;
+    bool complete_;  // no item dropped; items carry their own flag
     alignas(kest_string) unsigned char inline_[kInlineItems * sizeof(kest_string)];
 };

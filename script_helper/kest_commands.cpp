@@ -1,6 +1,9 @@
 // The fire-and-forget commands. Each text is built one of three ways, fixed per
 // command (kest_command_grammar.h): concatenation, printf-style formatting into a
 // stack buffer, or marker substitution through kest_string::arg.
+//
+// A command goes out whole or not at all: when memory runs out, a text that the
+// framework had to cut (or an argument that was already cut) is dropped, never sent.
 #include <cstdio>
 #include <cstring>
 
@@ -35,9 +38,18 @@ piece of(const kest_string& value) {
     return piece{value, static_cast<std::size_t>(value.length())};
 }
 
-// Joins `count` pieces in order and hands the text to `send`; returns its result.
+// True when every argument is the whole text it stands for. Evaluated without
+// branching: it runs for every command.
+template <typename... Texts>
+bool whole(const Texts&... texts) {
+    return (static_cast<unsigned>(texts.complete()) & ...) != 0;
+}
+
+// Joins `count` pieces in order and hands the text to `send`. False, with nothing
+// sent, when the joined text could not be made whole. The caller checks its
+// arguments with `whole` first.
 template <typename Send>
-intptr_t sendJoined(const piece* pieces, std::size_t count, Send send) {
+bool sendJoined(const piece* pieces, std::size_t count, Send send) {
     std::size_t total = 0;
     for (std::size_t i = 0; i < count; ++i) {
         total += pieces[i].length;
@@ -50,13 +62,18 @@ intptr_t sendJoined(const piece* pieces, std::size_t count, Send send) {
             out += pieces[i].length;
         }
         *out = '\0';
-        return send(text);
+        send(text);
+        return true;
     }
     kest_string text;
     for (std::size_t i = 0; i < count; ++i) {
         text += pieces[i].text;
     }
-    return send(text);
+    if (!text.complete()) {
+        return false;
+    }
+    send(text);
+    return true;
 }
 
 }  // namespace
@@ -65,6 +82,9 @@ bool kest_script_helper::panelShow(const kest_string& panel, const kest_string& 
                                    const kest_string& extra) {
     if (host == nullptr) {
         return true;
+    }
+    if (!whole(panel, file, extra, path)) {
+        return false;  // a layout command that cannot be built whole counts as refused
     }
     // PS 'panel' '[path/]file'[ 'extra']
     piece pieces[10];
@@ -83,21 +103,29 @@ bool kest_script_helper::panelShow(const kest_string& panel, const kest_string& 
         pieces[count++] = of(extra);
         pieces[count++] = fixed("'");
     }
-    return sendJoined(pieces, count, [this](const char* text) { return send(text); }) != 0;
+    intptr_t result = 0;
+    sendJoined(pieces, count, [this, &result](const char* text) { result = send(text); });
+    return result != 0;
 }
 
 void kest_script_helper::textPut(const kest_string& property, const kest_string& value,
                                  const kest_string& panel, const kest_string& control) {
+    if (!whole(property, value, panel, control)) {
+        return;
+    }
     const piece pieces[] = {fixed("TP '"), of(property), fixed("="),  of(value), fixed("' '"),
                             of(panel),     fixed("' '"), of(control), fixed("'")};
     sendJoined(pieces, sizeof(pieces) / sizeof(pieces[0]),
-               [this](const char* text) { return send(text); });
+               [this](const char* text) { send(text); });
 }
 
 void kest_script_helper::controlHide(const kest_string& panel, const kest_string& control) {
+    if (!whole(panel, control)) {
+        return;
+    }
     const piece pieces[] = {fixed("CH '"), of(panel), fixed("' '"), of(control), fixed("'")};
     sendJoined(pieces, sizeof(pieces) / sizeof(pieces[0]),
-               [this](const char* text) { return send(text); });
+               [this](const char* text) { send(text); });
 }
 
 void kest_script_helper::routerCrosspoint(int32_t device, int32_t source, int32_t destination,
@@ -109,7 +137,9 @@ void kest_script_helper::routerCrosspoint(int32_t device, int32_t source, int32_
                                     .arg(destination, 0, 0, 10)
                                     .arg(text)
                                     .arg(flag ? 1 : 0, 0, 0, 10);
-    send(command);
+    if (command.complete()) {
+        send(command);
+    }
 }
 
 void kest_script_helper::sendFormatted(const char* format, int32_t first, int32_t second,

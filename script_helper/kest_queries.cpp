@@ -1,5 +1,9 @@
 // The queries: each sends its text and reads the reply through `ask`, the one path
-// that copies a reply and hands it back.
+// that copies a reply and hands it back. A query whose text cannot be built whole
+// is not sent, and one whose reply cannot be kept whole acts as if the host had not
+// answered.
+#include <cstring>
+
 #include "decodeKESTString.h"
 #include "kest_command_grammar.h"
 #include "kest_debug_trace.h"
@@ -15,7 +19,7 @@ bool kest_script_helper::deviceLookup(kest_string instance, int* device, int* of
     }
     const kest_string text = kest_string(kest_command::kDeviceLookup).arg(instance);
     kest_string reply;
-    if (!ask(text, reply, false)) {
+    if (!text.complete() || !ask(text, reply, false)) {
         return false;
     }
     // Reply: "device offset ...", tokens quoted with "'". The numbers are read like
@@ -35,6 +39,7 @@ void kest_script_helper::routerName(int32_t device, int32_t database, int32_t in
     static const kest_string kTemplate(kest_command::kRouterName);
     const kest_string text =
         kTemplate.arg(device, 0, 0, 10).arg(database, 0, 0, 10).arg(index, 0, 0, 10);
+    // Three numbers always fit a text's inline room, so this text is always whole.
     // `ask` replaces `name` only when there is a reply, and copies it straight in.
     ask(text, name, true);
 }
@@ -43,10 +48,14 @@ kest_stringlist kest_script_helper::controlIdList(const kest_string& panel,
                                                   const kest_string& pattern) {
     const kest_string text = kest_string(kest_command::kControlIdList).arg(panel).arg(pattern);
     kest_string reply;
-    if (!ask(text, reply, false)) {
+    if (!text.complete() || !ask(text, reply, false)) {
         return kest_stringlist();
     }
-    return kest_stringlist(reply, ',');
+    kest_stringlist ids(reply, ',');
+    if (!ids.complete()) {
+        return kest_stringlist();  // some ids were lost: as if there were no reply
+    }
+    return ids;
 }
 
 void kest_script_helper::textGet(const kest_string& property, const kest_string& panel,
@@ -58,23 +67,38 @@ void kest_script_helper::textGet(const kest_string& property, const kest_string&
     text += "' '";
     text += property;
     text += "'";
+    if (!text.complete()) {
+        result = "";
+        return;
+    }
+    if (property == "all") {
+        // Straight into `result`: the whole reply, or empty without one.
+        if (!ask(text, result, false)) {
+            result = "";
+        }
+        return;
+    }
     kest_string reply;
     if (!ask(text, reply, false)) {
         result = "";
         return;
     }
-    if (property == "all") {
-        result = reply;
+    // Reply: "property=value". The name is compared in place; only the value is
+    // copied, whole or not at all.
+    const char* answer = reply;
+    const char* equals = std::strchr(answer, '=');
+    const std::size_t nameLength = equals != nullptr ? static_cast<std::size_t>(equals - answer)
+                                                     : static_cast<std::size_t>(reply.length());
+    if (nameLength == static_cast<std::size_t>(property.length()) &&
+        std::memcmp(answer, static_cast<const char*>(property), nameLength) == 0) {
+        if (equals == nullptr || !result.assignWhole(equals + 1)) {
+            result = "";
+        }
         return;
     }
-    // Reply: "property=value".
     kest_string name;
     kest_string value;
     reply.split('=', name, value);
-    if (name == property) {
-        result = value;
-        return;
-    }
     debugTrace(
         "textGet: value returned \"%1\" was not the value requested \"%2\" (value returned was "
         "\"%3\" from control \"%4\", on panel \"%5\")",

@@ -65,7 +65,8 @@ char* kest_script_helper::callback(intptr_t data, int32_t type) {
                 parsed_request request(kest_pointer_from_word<const char>(data));
                 request_event event(&request);
                 const kest_string answer = onParentRequest(&event);
-                if (answer.length() == 0) {
+                // An answer that could not be made whole is no answer.
+                if (answer.length() == 0 || !answer.complete()) {
                     return nullptr;
                 }
                 const std::size_t size = static_cast<std::size_t>(answer.length()) + 1;
@@ -126,12 +127,18 @@ bool kest_script_helper::ask(const char* text, kest_string& reply, bool releaseN
         return false;
     }
     // Copied first, handed back once, never read again: also when the copy fails.
+    // A reply that cannot be kept whole leaves `reply` as it was and counts as none.
+    bool whole = false;
     try {
-        reply = answer;
+        whole = reply.assignWhole(answer);
     } catch (...) {
         host->command(answer, KEST_COMMAND_RELEASE);
         throw;
     }
     host->command(answer, KEST_COMMAND_RELEASE);
-    return true;
+    return whole;
+}
+
+bool kest_script_helper::storeWhole(kest_string& property, const char* value) {
+    return property.assignWhole(value);
 }

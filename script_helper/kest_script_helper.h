@@ -4,7 +4,9 @@
 // to the panel's handlers, and offers the operations through which a panel acts:
 // commands (fire and forget), queries (send, copy the reply, hand it back) and the
 // alarm group take-over. Every operation is [host-thread] (kest_interfaces.h) and
-// does nothing when `host` is null.
+// does nothing when `host` is null. When memory runs out, a command or query whose
+// text cannot be built whole is not sent at all (a query then acts as if there were
+// no reply); a cut text never reaches the host.
 //
 // Command text grammar (kest_command_grammar.h has the per-command forms):
 //
@@ -94,11 +96,16 @@ class kest_script_helper : public kest_client_callback {
     // records behind them are valid only until the handler returns.
     virtual void onButton(button_event* event) = 0;
     virtual void onRevertive(revertive_event* event) = 0;
-    // The answer to a parent request; an empty answer reaches the host as null.
+    // The answer to a parent request; an empty answer reaches the host as null, and
+    // so does one that could not be made whole (kest_string::complete).
     virtual kest_string onParentRequest(request_event* request) = 0;
     virtual void onIntegerEvent(intptr_t* data);
     virtual void onTimer(int32_t id) = 0;
     virtual void onDatabaseChange(revertive_event* event);
+
+    // Stores all of `value` (null: empty) in `property`; when memory runs out before
+    // the whole text fits, `property` keeps its value and the result is false.
+    static bool storeWhole(kest_string& property, const char* value);
 
     kest_host_callback* host;
     kest_string path;
@@ -110,7 +117,8 @@ class kest_script_helper : public kest_client_callback {
     intptr_t send(const char* text);
     // Sends a query and copies the reply into `reply`. False (and `reply` untouched)
     // without a host or without a reply; in both cases nothing is handed back unless
-    // `releaseNull` asks for a null reply to be handed back too.
+    // `releaseNull` asks for a null reply to be handed back too. A reply that cannot
+    // be copied whole is handed back and also gives false, `reply` untouched.
     bool ask(const char* text, kest_string& reply, bool releaseNull);
     // Formats a printf-style command (one to three %d fields) on the stack and sends it.
     void sendFormatted(const char* format, int32_t first, int32_t second = 0, int32_t third = 0);

@@ -8,8 +8,8 @@
 # kest-host itself runs under valgrind, with the real plug-in, for those that
 # expect success; the deliberately faulty fixture plug-ins are left out (their
 # faults are the point). Death tests re-execute their program outside valgrind.
-# Two programs replace operator new (one counts allocations, one makes them fail)
-# and are left out too: valgrind puts its own allocator in place of theirs, so
+# The programs that replace operator new (to count allocations or make them fail)
+# are left out too: valgrind puts its own allocator in place of theirs, so
 # their checks cannot work here. They run natively and under ASan. Two programs
 # run at a time.
 #
@@ -41,7 +41,8 @@ VALGRIND = ["valgrind", "--tool=memcheck", "--error-exitcode=99", "--leak-check=
             "--show-leak-kinds=definite,indirect", "--errors-for-leak-kinds=definite,indirect",
             "--child-silent-after-fork=yes", "--num-callers=30"]
 # Programs with an operator new of their own: valgrind's allocator takes its place.
-SKIPPED = {"kest_string_alloc_test", "tavrin_allocation_failure_coverage_test"}
+SKIPPED = {"kest_string_alloc_test", "tavrin_allocation_failure_coverage_test",
+           "kest_string_complete_test", "kest_out_of_memory_test", "tavrin_property_memory_test"}
 
 runs = []  # (name, argv, cwd, stdin file)
 for test in json.load(open(os.path.join(logs, "tests.json")))["tests"]:

@@ -111,9 +111,9 @@ TEST(out_of_memory, a_reply_that_cannot_be_copied_is_still_handed_back_once) {
     EXPECT_EQ(host.commands.back(), "AS");
 }
 
-TEST(out_of_memory, a_lookup_reply_that_cannot_be_copied_is_cut_and_start_up_goes_on) {
-    // Nothing may be thrown across the framework's DLL boundary, so the copy is cut
-    // to the string's own room instead; the cut reply holds no number.
+TEST(out_of_memory, a_lookup_reply_that_cannot_be_copied_counts_as_none_and_start_up_goes_on) {
+    // Nothing may be thrown across the framework's DLL boundary; a reply that cannot
+    // be copied whole is handed back and the lookup acts as if there were no reply.
     starving_host host("SD 'Vesk Tally Infodriver'");
     kest_client_callback* panel = loadPanel(&host, "/panels");
     ASSERT_NE(panel, nullptr);

@@ -163,10 +163,8 @@ TEST_F(queries, text_get_reads_the_value_of_the_named_property) {
         const char* result;
     };
     const row rows[] = {
-        {"value=3", "3"},
-        {"value=", ""},
-        {"value=a=b", "a=b"},
-        {"value=%1 %2", "%1 %2"},
+        {"value=3", "3"},         {"value=", ""}, {"value=a=b", "a=b"},
+        {"value=%1 %2", "%1 %2"}, {"value", ""},  // the name alone: an empty value
     };
     for (const row& r : rows) {
         host.reply("TG '1' 'alm_1' 'value'", std::string(r.reply));

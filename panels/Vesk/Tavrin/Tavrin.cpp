@@ -371,16 +371,17 @@ kest_string Tavrin::onParentRequest(request_event* request) {
         }
         return kest_string();
     }
+    // A property is stored whole or not at all: when memory runs out it keeps its
+    // value. An answer that could not be made whole is dropped by the dispatcher.
     if (fixed.instanceName == name) {
-        const kest_string newInstance = request->value();
-        if (newInstance != instance) {
+        if (!(instance == value)) {
             // Stored only: the devices found at start-up stay.
-            instance = newInstance;
+            storeWhole(instance, value);
         }
         return kest_string();
     }
     if (fixed.myParamName == name) {
-        myParam = value;
+        storeWhole(myParam, value);
         return kest_string();
     }
     if (fixed.eventsRequest == name) {

@@ -1,0 +1,144 @@
+// A text that memory ran out for says so: `complete()` is false for every text cut
+// or left unfilled, and for every text made from one, so that the binding can
+// refuse to send it. `assignWhole` stores all of a text or nothing. The program
+// replaces the global allocation functions to make allocations fail on purpose.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "kest_string.h"
+#include "kest_stringlist.h"
+#include "replaced_allocator.h"
+
+namespace {
+
+bool& refuse = kest_test::allocations.refuseAll;
+
+const std::string kLong(kest_string::kInlineCapacity + 81, 'L');
+
+// A text of kLong cut to the inline room while the heap refuses.
+kest_string cutText() {
+    refuse = true;
+    kest_string text(kLong.c_str());
+    refuse = false;
+    return text;
+}
+
+TEST(kest_string_complete, texts_that_fit_or_get_their_room_are_complete) {
+    EXPECT_TRUE(kest_string().complete());
+    EXPECT_TRUE(kest_string(kLong.c_str()).complete());
+    EXPECT_TRUE(kest_string("%1 %2").arg(kLong.c_str()).arg(7, 0, 0, 10).complete());
+    // Without the heap, what fits inline is still whole.
+    refuse = true;
+    const kest_string shortText = kest_string("RC %1").arg(12, 0, 0, 10) + " ok";
+    refuse = false;
+    EXPECT_TRUE(shortText.complete());
+    EXPECT_STREQ(shortText, "RC 12 ok");
+}
+
+TEST(kest_string_complete, every_way_of_cutting_marks_the_text) {
+    const kest_string cut = cutText();
+    EXPECT_FALSE(cut.complete());
+    EXPECT_EQ(cut.length(), static_cast<int>(kest_string::kInlineCapacity));
+
+    refuse = true;
+    kest_string assigned;
+    assigned = kLong.c_str();
+    kest_string appended("x");
+    appended += kLong.c_str();
+    const kest_string joined = kest_string("TP '") + kLong.c_str();
+    // No room for the result: the template comes back, marked as unfilled.
+    const kest_string filled = kest_string("SD '%1'").arg(kLong.c_str());
+    const kest_string wide(7, '0', 1000, 10);
+    refuse = false;
+
+    EXPECT_FALSE(assigned.complete());
+    EXPECT_FALSE(appended.complete());
+    EXPECT_FALSE(joined.complete());
+    EXPECT_STREQ(filled, "SD '%1'");
+    EXPECT_FALSE(filled.complete());
+    EXPECT_STREQ(wide, "7");
+    EXPECT_FALSE(wide.complete());
+}
+
+TEST(kest_string_complete, texts_made_from_a_cut_text_stay_marked) {
+    const kest_string cut = cutText();
+    kest_string copied(cut);
+    kest_string assigned;
+    assigned = cut;
+    kest_string appended("a");
+    appended += cut;
+    kest_string before;
+    kest_string after;
+    (cut + "=x").split('=', before, after);
+
+    EXPECT_FALSE(copied.complete());
+    EXPECT_FALSE(assigned.complete());
+    EXPECT_FALSE(appended.complete());
+    EXPECT_FALSE((cut + "x").complete());
+    EXPECT_FALSE(("x" + cut).complete());
+    EXPECT_FALSE((kest_string("x") + cut).complete());
+    EXPECT_FALSE(kest_string("%1").arg(cut).complete());
+    EXPECT_FALSE(cut.arg(5, 0, 0, 10).complete()) << "no marker left, still cut";
+    EXPECT_FALSE(before.complete());
+    EXPECT_FALSE(after.complete());
+
+    // A whole text assigned over it makes it whole again.
+    assigned = "fresh";
+    EXPECT_TRUE(assigned.complete());
+    copied = kest_string(kLong.c_str());
+    EXPECT_TRUE(copied.complete());
+}
+
+TEST(kest_string_complete, assign_whole_stores_all_or_nothing) {
+    kest_string text("previous");
+    refuse = true;
+    EXPECT_FALSE(text.assignWhole(kLong.c_str()));
+    EXPECT_STREQ(text, "previous");
+    EXPECT_TRUE(text.complete());
+    EXPECT_TRUE(text.assignWhole("short fits inline"));
+    refuse = false;
+    EXPECT_STREQ(text, "short fits inline");
+
+    kest_string marked = cutText();
+    EXPECT_TRUE(marked.assignWhole(kLong.c_str()));
+    EXPECT_EQ(std::string(marked), kLong);
+    EXPECT_TRUE(marked.complete());
+    // Into a string that already has heap room, and from its own text.
+    refuse = true;
+    EXPECT_TRUE(marked.assignWhole(static_cast<const char*>(marked) + 1));
+    refuse = false;
+    EXPECT_EQ(std::string(marked), kLong.substr(1));
+    EXPECT_TRUE(marked.assignWhole(nullptr));
+    EXPECT_STREQ(marked, "");
+}
+
+TEST(kest_string_complete, lists_report_dropped_and_cut_items) {
+    refuse = true;
+    kest_stringlist grown;
+    grown << "one"
+          << "two"
+          << "three";  // needs the heap: dropped
+    const kest_stringlist split(kest_string("a,b,c,d"), ',');
+    refuse = false;
+    EXPECT_FALSE(grown.complete());
+    EXPECT_FALSE(grown.toString(',').complete());
+    EXPECT_FALSE(split.complete());
+
+    kest_stringlist holdsCut;
+    holdsCut << cutText();
+    EXPECT_FALSE(holdsCut.complete());
+    EXPECT_FALSE(holdsCut.toString('\n').complete());
+    EXPECT_FALSE(kest_stringlist(cutText(), ',').complete());
+
+    const kest_stringlist whole(kest_string("a,b,c,d"), ',');
+    EXPECT_TRUE(whole.complete());
+    EXPECT_TRUE(kest_stringlist(whole).complete());
+    EXPECT_TRUE(whole.toString(';').complete());
+    refuse = true;
+    const kest_stringlist copy(whole);  // no room for four items
+    refuse = false;
+    EXPECT_FALSE(copy.complete());
+}
+
+}  // namespace
