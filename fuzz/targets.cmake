@@ -9,7 +9,7 @@ set(KEST_FUZZ_TARGETS parsed_request decode_kest_string tavrin_panel)
 
 function(kest_fuzz_target_sources target sources libs includes)
     set(src ${KEST_FUZZ_DIR}/${target}_fuzzer.cpp)
-    set(lib kest_script_helper)
+    set(lib kest_script_helper kest_reply_ledger)
     set(inc ${KEST_FUZZ_DIR})
     if(target STREQUAL "tavrin_panel")
         # The panel is linked in whole rather than loaded, so that the harness can
