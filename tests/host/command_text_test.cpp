@@ -1,4 +1,4 @@
-#include "command_text.h"
+#include "plugin/command_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,11 @@
-#include "render.h"
+#include "panel/render.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "checks/validator.h"
+#include "plugin/sim_host.h"
 
 namespace kest_host {
 namespace {
@@ -15,9 +18,9 @@ class silent_client : public kest_client_callback {
 class render_test : public ::testing::Test {
   protected:
     render_test() : host(checks) {
-        device* router = host.add_device(device_kind::router, 12);
-        router->names[0][6] = "Cam 6";
-        router->names[1][3] = "LD Monitor";
+        router* r = host.world().add_router(12);
+        r->names[0][6] = "Cam 6";
+        r->names[1][3] = "LD Monitor";
         host.attach(new silent_client);
         host.command("PS '1' '" KEST_PANEL_DIR "/LD_Auto.kest_ui'", 0);
     }
@@ -36,7 +39,7 @@ TEST_F(render_test, buttons_show_their_style_and_labels_their_text) {
     host.command("TP 'statesheet=Ryx_TakeHigh' '1' '2'", 0);
     host.command("TP 'text=6' '1' '12'", 0);
     host.command("TP 'text=Cam 6 with a long name' '1' '22'", 0);
-    const std::string drawing = render_panel(host, "1", render_options{});
+    const std::string drawing = render_panel(host.panels(), host.world(), "1", render_options{});
     EXPECT_EQ(
         line_with(drawing, "Input"),
         "| Input          [ 1 ]    [*2*]    ( 3 )    ( 4 )    ( 5 )    ( 6 )    ( 7 )    ( 8 )");
@@ -47,18 +50,19 @@ TEST_F(render_test, buttons_show_their_style_and_labels_their_text) {
 }
 
 TEST_F(render_test, hidden_indicators_disappear_and_the_monitor_route_is_shown) {
-    std::string drawing = render_panel(host, "1", render_options{});
+    std::string drawing = render_panel(host.panels(), host.world(), "1", render_options{});
     EXPECT_NE(drawing.find("Waiting for GPI inputs"), std::string::npos);
     EXPECT_EQ(drawing.find("router 12"), std::string::npos) << "nothing registered yet";
     host.command("CH '1' 'AwaitGPI'", 0);
     host.command("RR 12 3 3", 0);
     host.command("RC 12 6 3 ',' 0", 0);
-    drawing = render_panel(host, "1", render_options{});
+    drawing = render_panel(host.panels(), host.world(), "1", render_options{});
     EXPECT_EQ(drawing.find("Waiting for GPI inputs"), std::string::npos);
     EXPECT_NE(drawing.find("Waiting for tally information"), std::string::npos);
     EXPECT_NE(drawing.find("router 12: destination 3 (LD Monitor) <- source 6 (Cam 6)"),
               std::string::npos);
-    EXPECT_EQ(render_panel(host, "2", render_options{}), "panel \"2\" has not been shown\n");
+    EXPECT_EQ(render_panel(host.panels(), host.world(), "2", render_options{}),
+              "panel \"2\" has not been shown\n");
 }
 
 TEST(validator, results_follow_findings_and_the_table_says_why) {

@@ -1,4 +1,4 @@
-#include "sim_host.h"
+#include "plugin/sim_host.h"
 
 #include <gtest/gtest.h>
 
@@ -66,11 +66,11 @@ class recording_client : public kest_client_callback {
 class sim_host_test : public ::testing::Test {
   protected:
     sim_host_test() : host(checks), client(new recording_client(host)) {
-        router = host.add_device(device_kind::router, 12);
-        tally = host.add_device(device_kind::infodriver, 30);
-        gpi = host.add_device(device_kind::gpi, 40);
-        host.add_instance("LD Button 1", 40, 17);
-        router->names[0][7] = "Cam 7";
+        router12 = host.world().add_router(12);
+        tally = host.world().add_infodriver(30);
+        inputs = host.world().add_gpi(40);
+        host.world().instances().add("LD Button 1", 40, 17);
+        router12->names[0][7] = "Cam 7";
         host.attach(client);
     }
 
@@ -84,9 +84,9 @@ class sim_host_test : public ::testing::Test {
     validator checks;
     sim_host host;
     recording_client* client;  // owned by the host once attached
-    device* router;
-    device* tally;
-    device* gpi;
+    router* router12;
+    infodriver* tally;
+    gpi* inputs;
 };
 
 TEST_F(sim_host_test, queries_answer_in_the_reply_forms_or_with_null) {
@@ -132,7 +132,7 @@ TEST_F(sim_host_test, registrations_decide_which_changes_are_reported) {
 
     client->events.clear();
     client->send("RU 12");
-    host.route(*router, 4, 7);
+    router12->route(4, 7);
     client->send("RP 12 3 4");  // a poll answers for the range, registered or not
     host.settle();
     EXPECT_EQ(client->events, (std::vector<std::string>{"1 12 0 3 1 ", "1 12 0 4 7 Cam 7"}));
@@ -144,17 +144,17 @@ TEST_F(sim_host_test, slots_and_inputs_report_in_text_and_value) {
     client->send("GR 40 17 24");
     client->send("IP 30 61 62");
     client->send("GP 40 18 18");
-    host.set_slot(*tally, 69, "3");
-    host.set_slot(*tally, 70, "x");  // outside the registration
-    host.set_input(*gpi, 17, 1);
+    tally->set_slot(69, "3");
+    tally->set_slot(70, "x");  // outside the registration
+    inputs->set_input(17, 1);
     host.settle();
     EXPECT_EQ(client->events,
               (std::vector<std::string>{"1 30 0 61 0 7", "1 30 0 62 0 ", "1 40 0 18 0 ",
                                         "1 30 0 69 0 3", "1 40 0 17 1 "}));
     client->events.clear();
     client->send("GU 40");
-    host.set_input(*gpi, 17, 0);
-    host.rename(*router, 1, 3, "LD Monitor");
+    inputs->set_input(17, 0);
+    router12->rename(1, 3, "LD Monitor");
     host.settle();
     EXPECT_EQ(client->events, (std::vector<std::string>{"6 12 1 3 0 LD Monitor"}));
 }
@@ -168,7 +168,7 @@ TEST_F(sim_host_test, events_caused_from_inside_a_callback_wait_for_it_to_return
         }
         return nullptr;
     };
-    host.set_slot(*tally, 61, "5");
+    tally->set_slot(61, "5");
     host.settle();
     EXPECT_EQ(client->events.size(), 4u);
     EXPECT_FALSE(client->reentered);
@@ -180,7 +180,7 @@ TEST_F(sim_host_test, a_panel_that_keeps_polling_is_stopped_and_reported) {
         client->send("IP 30 61 61");
         return nullptr;
     };
-    host.set_slot(*tally, 61, "5");
+    tally->set_slot(61, "5");
     host.settle();
     EXPECT_EQ(checks.result(check_id::events_settle), check_result::failed);
     EXPECT_EQ(client->events.size(), sim_host::kSettleLimit);
@@ -234,7 +234,7 @@ TEST_F(sim_host_test, a_reply_used_after_its_release_shows_its_poison) {
     validator fresh;
     sim_host other(fresh);
     recording_client* c = new recording_client(other);
-    other.add_device(device_kind::router, 12)->names[0][7] = "Cam 7";
+    other.world().add_router(12)->names[0][7] = "Cam 7";
     other.attach(c);
     char* written = reinterpret_cast<char*>(c->send("RN 12 0 7"));
     c->send(written, KEST_COMMAND_RELEASE);
