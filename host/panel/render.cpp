@@ -35,12 +35,12 @@ const char* colour_code(colour tint) {
 
 void put(grid& g, const layout_control& at, const std::string& text, colour tint) {
     auto& line = g[static_cast<std::size_t>(at.row)];
-    const auto end = static_cast<std::size_t>(at.column + at.width);
+    const auto end = static_cast<std::size_t>(at.column) + static_cast<std::size_t>(at.width);
     if (line.size() < end) {
         line.resize(end);
     }
     for (int i = 0; i < at.width; ++i) {
-        cell& c = line[static_cast<std::size_t>(at.column + i)];
+        cell& c = line[static_cast<std::size_t>(at.column) + static_cast<std::size_t>(i)];
         const auto index = static_cast<std::size_t>(i);
         const unsigned char ch =
             index < text.size() ? static_cast<unsigned char>(text[index]) : ' ';

@@ -91,44 +91,58 @@ class matcher {
             note(argument, "arguments must be separated by one space");
             return false;
         }
-        ++pos;
-        const char letter = letters_[argument];
-        const std::string label =
-            "argument " + std::to_string(argument + 1) + " must be " + letter_name(letter);
-        if (letter == 'N') {
-            std::size_t end = text_.find(' ', pos);
-            if (end == std::string::npos) {
-                end = text_.size();
-            }
-            command_argument arg;
-            if (!parse_number(text_.substr(pos, end - pos), arg.number)) {
-                note(argument, label + " (plain decimal within 32 bits), not \"" +
-                                   text_.substr(pos, end - pos) + "\"");
-                return false;
-            }
-            out.arguments.push_back(arg);
-            if (match(end, argument + 1, out)) {
-                return true;
-            }
-            out.arguments.pop_back();
+        switch (letters_[argument]) {
+            case 'N':
+                return match_number(pos + 1, argument, out);
+            case 'A':
+                return match_add(pos + 1, argument, out);
+            default:
+                return match_text(pos + 1, argument, out);
+        }
+    }
+
+    std::string label(std::size_t argument) const {
+        return "argument " + std::to_string(argument + 1) + " must be " +
+               letter_name(letters_[argument]);
+    }
+
+    bool match_number(std::size_t pos, std::size_t argument, parsed_command& out) {
+        std::size_t end = text_.find(' ', pos);
+        if (end == std::string::npos) {
+            end = text_.size();
+        }
+        command_argument arg;
+        if (!parse_number(text_.substr(pos, end - pos), arg.number)) {
+            note(argument, label(argument) + " (plain decimal within 32 bits), not \"" +
+                               text_.substr(pos, end - pos) + "\"");
             return false;
         }
-        if (letter == 'A') {
-            static const char kAdd[] = "'ADD'";
-            if (text_.compare(pos, sizeof kAdd - 1, kAdd) != 0) {
-                note(argument, label);
-                return false;
-            }
-            out.add = true;
-            if (match(pos + sizeof kAdd - 1, argument + 1, out)) {
-                return true;
-            }
-            out.add = false;
+        out.arguments.push_back(arg);
+        if (match(end, argument + 1, out)) {
+            return true;
+        }
+        out.arguments.pop_back();
+        return false;
+    }
+
+    bool match_add(std::size_t pos, std::size_t argument, parsed_command& out) {
+        static const char kAdd[] = "'ADD'";
+        if (text_.compare(pos, sizeof kAdd - 1, kAdd) != 0) {
+            note(argument, label(argument));
             return false;
         }
-        // A quoted text: try every closing quote that is followed by a space or the end.
+        out.add = true;
+        if (match(pos + sizeof kAdd - 1, argument + 1, out)) {
+            return true;
+        }
+        out.add = false;
+        return false;
+    }
+
+    // A quoted text: try every closing quote that is followed by a space or the end.
+    bool match_text(std::size_t pos, std::size_t argument, parsed_command& out) {
         if (pos >= text_.size() || text_[pos] != '\'') {
-            note(argument, label);
+            note(argument, label(argument));
             return false;
         }
         for (std::size_t close = text_.find('\'', pos + 1); close != std::string::npos;
@@ -145,7 +159,7 @@ class matcher {
             }
             out.arguments.pop_back();
         }
-        note(argument, label + " closed by a quote");
+        note(argument, label(argument) + " closed by a quote");
         return false;
     }
 

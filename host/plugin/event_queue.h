@@ -42,7 +42,7 @@ class event_queue {
     uint64_t delivered() const { return delivered_; }
 
     // Longest a parent request's answer may be before it counts as unterminated.
-    static constexpr std::size_t kAnswerScanLimit = 64 * 1024;
+    static constexpr std::size_t kAnswerScanLimit = std::size_t{64} * 1024;
     // Events one settle() delivers before it gives up on the step.
     static constexpr uint64_t kSettleLimit = 200000;
 

@@ -28,7 +28,7 @@ namespace kest_host {
 class sim_host final : public kest_host_callback, private revertive_sink {
   public:
     explicit sim_host(validator& checks);
-    ~sim_host();
+    ~sim_host() override;
     sim_host(const sim_host&) = delete;
     sim_host& operator=(const sim_host&) = delete;
 

@@ -48,7 +48,7 @@ uint64_t stress_driver::toggle_input(uint64_t budget) {
         host().settle();
         model_.input_report(n, value);
         if (!compare("input " + std::to_string(n + 1) + " -> " + std::to_string(value))) {
-            return static_cast<uint64_t>(r + 1);
+            return static_cast<uint64_t>(r) + 1;
         }
     }
     return static_cast<uint64_t>(repeats);

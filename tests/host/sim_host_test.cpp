@@ -10,6 +10,14 @@
 namespace kest_host {
 namespace {
 
+// Replies, answers and event records cross the boundary as intptr_t: that is the
+// host interface, so the tests turn them back into pointers here, and only here.
+template <class T>
+T* from_handle(intptr_t handle) {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): the host ABI passes pointers as intptr_t
+    return reinterpret_cast<T*>(handle);
+}
+
 // A panel object made in the test: it records every event and can act on it.
 class recording_client : public kest_client_callback {
   public:
@@ -27,13 +35,13 @@ class recording_client : public kest_client_callback {
         }
         std::string line = std::to_string(type);
         if (type == KEST_EVENT_REVERTIVE || type == KEST_EVENT_DATABASE_CHANGE) {
-            const auto* r = reinterpret_cast<const revertive_info*>(data);
+            const auto* r = from_handle<const revertive_info>(data);
             line += " " + std::to_string(r->device) + " " + std::to_string(r->database) + " " +
                     std::to_string(r->index) + " " + std::to_string(r->value) + " " + r->text;
         } else if (type == KEST_EVENT_TIMER) {
             line += " " + std::to_string(data);
         } else if (type == KEST_EVENT_RELEASE) {
-            released.push_back(reinterpret_cast<char*>(data));
+            released.push_back(from_handle<char>(data));
         }
         events.push_back(line);
         char* answer = nullptr;
@@ -75,7 +83,7 @@ class sim_host_test : public ::testing::Test {
     }
 
     std::string reply_of(const char* text) {
-        const char* r = reinterpret_cast<const char*>(client->send(text));
+        const char* r = from_handle<const char>(client->send(text));
         std::string out = r == nullptr ? "(null)" : r;
         client->send(r, KEST_COMMAND_RELEASE);
         return out;
@@ -210,8 +218,8 @@ TEST_F(sim_host_test, reply_misuse_is_caught_and_named) {
     client->send("SD 'LD Button 1'");
     // Released twice.
     auto twice = client->send("RN 12 0 7");
-    client->send(reinterpret_cast<const char*>(twice), KEST_COMMAND_RELEASE);
-    client->send(reinterpret_cast<const char*>(twice), KEST_COMMAND_RELEASE);
+    client->send(from_handle<const char>(twice), KEST_COMMAND_RELEASE);
+    client->send(from_handle<const char>(twice), KEST_COMMAND_RELEASE);
     // Not a reply at all.
     char foreign[] = "40 17";
     client->send(foreign, KEST_COMMAND_RELEASE);
@@ -226,7 +234,7 @@ TEST_F(sim_host_test, reply_misuse_is_caught_and_named) {
 }
 
 TEST_F(sim_host_test, a_reply_used_after_its_release_shows_its_poison) {
-    char* reply = reinterpret_cast<char*>(client->send("RN 12 0 7"));
+    char* reply = from_handle<char>(client->send("RN 12 0 7"));
     client->send(reply, KEST_COMMAND_RELEASE);
     client->send((std::string("TP 'text=") + reply + "' '1' '21'").c_str());
     EXPECT_EQ(checks.result(check_id::replies_untouched), check_result::failed);
@@ -236,7 +244,7 @@ TEST_F(sim_host_test, a_reply_used_after_its_release_shows_its_poison) {
     recording_client* c = new recording_client(other);
     other.world().add_router(12)->names[0][7] = "Cam 7";
     other.attach(c);
-    char* written = reinterpret_cast<char*>(c->send("RN 12 0 7"));
+    char* written = from_handle<char>(c->send("RN 12 0 7"));
     c->send(written, KEST_COMMAND_RELEASE);
     written[0] = 'X';
     other.finish();
