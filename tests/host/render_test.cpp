@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <vector>
 
 #include "checks/validator.h"
 #include "plugin/sim_host.h"
@@ -84,6 +86,36 @@ TEST(validator, results_follow_findings_and_the_table_says_why) {
     EXPECT_NE(table.find("- ... and 3 more"), std::string::npos);
     EXPECT_NE(table.find("skipped routing-model (runs in stress mode only)"), std::string::npos);
     EXPECT_NE(table.find("warning crosspoint-nonzero (1 finding)"), std::string::npos);
+}
+
+TEST(check_list, each_check_is_registered_once_with_its_id_description_and_skip_reason) {
+    validator v;
+    std::set<std::string> ids;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(check_id::count_); ++i) {
+        const check& c = v.get(static_cast<check_id>(i));
+        EXPECT_TRUE(ids.insert(c.id()).second) << c.id();
+        EXPECT_FALSE(std::string(c.description()).empty()) << c.id();
+        EXPECT_FALSE(c.skip_reason().empty()) << c.id();
+        EXPECT_EQ(c.result(), check_result::skipped) << c.id();
+    }
+    EXPECT_STREQ(v.get(check_id::crosspoint_nonzero).id(), "crosspoint-nonzero");
+    EXPECT_TRUE(v.get(check_id::known_devices).warning_only());
+    EXPECT_FALSE(v.get(check_id::replies_untouched).warning_only());
+}
+
+TEST(validator, findings_carry_the_place_and_reach_the_sink_as_they_happen) {
+    std::vector<std::string> seen;
+    validator v([&](const check& c, bool failure, const std::string& message) {
+        seen.push_back(std::string(failure ? "F " : "W ") + c.id() + " " + message);
+    });
+    v.set_location("at t.scn:4");
+    v.settled({true, 10, 3});
+    v.model(nullptr);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0],
+              "F events-settle more than 10 events in one step: the panel's commands keep "
+              "causing events (3 dropped) (at t.scn:4)");
+    EXPECT_EQ(v.result(check_id::routing_model), check_result::passed);
 }
 
 }  // namespace
