@@ -26,7 +26,8 @@ bool scenario_runner::apply(const stmt::expect_control& s) {
     ++expectations_;
     const control_state* c = host().control(panel_names::kPanel, s.id);
     if (c == nullptr) {
-        fail("expected control \"" + s.id + "\" on panel \"1\", which has none");
+        fail("expected control \"" + s.id + "\" on panel \"" + panel_names::kPanel +
+             "\", which has none");
         return true;
     }
     // Visibility has statements of its own: here "visible" is only what TP wrote.
@@ -42,7 +43,8 @@ bool scenario_runner::apply(const stmt::expect_visibility& s) {
     ++expectations_;
     const control_state* c = host().control(panel_names::kPanel, s.id);
     if (c == nullptr) {
-        fail("expected control \"" + s.id + "\" on panel \"1\", which has none");
+        fail("expected control \"" + s.id + "\" on panel \"" + panel_names::kPanel +
+             "\", which has none");
     } else if (c->hidden != s.hidden) {
         fail("expected control \"" + s.id + "\" to be " + (s.hidden ? "hidden" : "visible") +
              ", it is " + (c->hidden ? "hidden" : "visible"));

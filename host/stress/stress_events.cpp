@@ -72,7 +72,7 @@ void stress_driver::change_monitor() {
     tally().set_slot(names::kMonitorSlot, text);
     host().settle();
     model_.slot_report(names::kMonitorSlot, text);
-    compare("slot 69 = \"" + text + "\"");
+    compare("slot " + std::to_string(names::kMonitorSlot) + " = \"" + text + "\"");
 }
 
 void stress_driver::route_elsewhere() {

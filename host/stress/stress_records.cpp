@@ -3,10 +3,12 @@
 // about.
 #include <cstdio>
 
+#include "panel/panel_names.h"
 #include "stress/stress_driver.h"
 
 namespace kest_host {
 
+namespace names = panel_names;
 using namespace stress_world;
 
 void stress_driver::odd_record() {
@@ -24,13 +26,14 @@ void stress_driver::odd_record() {
         case 1:
             record.device = kGpi;
             record.index = random_.below(2) == 0 ? kGpiFirst - 1 - random_.below(5)
-                                                 : kGpiFirst + 8 + random_.below(5);
+                                                 : kGpiFirst + names::kButtons + random_.below(5);
             record.value = random_.below(2);
             what = "GPI revertive for index " + std::to_string(record.index);
             break;
         case 2:
             record.device = kTally;
-            record.index = random_.below(2) == 0 ? 60 - random_.below(5) : 70 + random_.below(5);
+            record.index = random_.below(2) == 0 ? names::kFirstButtonSlot - 1 - random_.below(5)
+                                                 : names::kMonitorSlot + 1 + random_.below(5);
             std::snprintf(record.text, sizeof record.text, "%d", random_.below(kSources));
             what = "tally revertive for slot " + std::to_string(record.index);
             break;

@@ -135,7 +135,8 @@ bool stress_driver::compare_controls(const std::string& where) {
         model_.expected_control(id, expected);
         const control_state* c = host().control(names::kPanel, id);
         if (c == nullptr) {
-            divergence_ = std::string("panel \"1\" has no control \"") + id + "\"" + where;
+            divergence_ = std::string("panel \"") + names::kPanel + "\" has no control \"" + id +
+                          "\"" + where;
             return false;
         }
         const bool button = id[1] == '\0';
