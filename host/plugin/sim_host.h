@@ -85,9 +85,7 @@ class sim_host final : public kest_host_callback, private revertive_sink {
     void hostOperation() override {}
     intptr_t command(const char* text, int32_t code) override;
 
-    static constexpr std::size_t kAnswerScanLimit = event_queue::kAnswerScanLimit;
     static constexpr uint64_t kSettleLimit = event_queue::kSettleLimit;
-    static constexpr unsigned char kPoison = kReplyPoison;
 
   private:
     enum class lifecycle { none, constructing, live, destroying, gone };

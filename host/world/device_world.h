@@ -39,10 +39,6 @@ class device_world {
     }
     // The lowest-numbered device of a kind, or null.
     device* first(device_kind kind);
-    template <class T>
-    T* first_of(device_kind kind) {
-        return static_cast<T*>(first(kind));
-    }
 
     const std::map<int32_t, std::unique_ptr<device>>& devices() const { return devices_; }
     instance_table& instances() { return instances_; }
