@@ -40,7 +40,8 @@ class plugin_session {
     // when the binary cannot be loaded, lacks the export or makes no panel.
     bool start();
     bool started() const { return started_; }
-    bool live() const { return started_ && !stopped_; }
+    // The panel was made and not yet deleted.
+    bool live() const { return started_ && !stopped_ && error_.empty(); }
     bool stopped() const { return stopped_; }
     // Deletes the panel (once); nothing reaches it afterwards.
     void stop();
