@@ -3,9 +3,10 @@
 // It answers the queries (SD, RN, XI, TG) with replies the fuzzer picks, null
 // included, and enforces the reply rule: every reply handed out comes back with
 // code 5 exactly once, nothing comes back that was not handed out, and nothing is
-// read after it came back (released replies are overwritten with 0xDD before they
-// are freed, so a late read shows under ASan as a heap-use-after-free and
-// everywhere else as garbage). It also checks that every command text is one of the
+// read after it came back. The replies are kept by the shared reply ledger
+// (reply_ledger.h): released ones are overwritten with 0xDD and freed at once, so a
+// late read shows under ASan as a heap-use-after-free and everywhere else as
+// garbage. It also checks that every command text is one of the
 // known codes and that nothing is sent after the session end ("AS").
 //
 // Set KEST_FUZZ_TRACE in the environment to see every command on stderr.
@@ -18,12 +19,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <set>
 #include <string>
 
 #include "fuzz_input.h"
 #include "kest_command_grammar.h"
 #include "kest_interfaces.h"
+#include "reply_ledger.h"
 
 namespace kest_fuzz {
 
@@ -47,17 +48,13 @@ class fuzz_host : public kest_host_callback {
     fuzz_host& operator=(const fuzz_host&) = delete;
 
     // The replies that are still out are a plug-in fault, not the host's leak:
-    // finish() reports them. The destructor only frees what a failed run left.
-    ~fuzz_host() {
-        for (char* reply : outstanding_) {
-            delete[] reply;
-        }
-    }
+    // finish() reports them. The ledger frees what a failed run left.
+    ~fuzz_host() = default;
 
     // Called after the plug-in object is gone: every reply must have come back,
     // and the session must have been ended exactly once.
     void finish() const {
-        if (!outstanding_.empty()) {
+        if (ledger_.outstanding() != 0) {
             fail("a reply was never handed back", nullptr);
         }
         if (sessionEnds_ != 1) {
@@ -179,29 +176,19 @@ class fuzz_host : public kest_host_callback {
         if (!reply.present) {
             return 0;
         }
-        char* copy = new char[reply.text.size() + 1];
-        std::memcpy(copy, reply.text.c_str(), reply.text.size() + 1);
-        outstanding_.insert(copy);
-        return reinterpret_cast<intptr_t>(copy);
+        return reinterpret_cast<intptr_t>(ledger_.hand_out(reply.text, std::string()));
     }
 
     void release(const char* text) {
-        if (text == nullptr) {
-            return;  // a null reply may be handed back
-        }
-        char* reply = const_cast<char*>(text);
-        const auto found = outstanding_.find(reply);
-        if (found == outstanding_.end()) {
-            // Not dereferenced: it may be freed memory or a stranger's pointer.
+        // A null reply may be handed back; anything else must be a live reply.
+        const kest_ledger::released kind = ledger_.release(text).kind;
+        if (kind == kest_ledger::released::again || kind == kest_ledger::released::unknown) {
             fail("a reply was handed back twice, or a pointer that was never a reply", nullptr);
         }
-        outstanding_.erase(found);
-        std::memset(reply, 0xDD, std::strlen(reply) + 1);
-        delete[] reply;
     }
 
     fuzz_input& input_;
-    std::set<char*> outstanding_;
+    kest_ledger::reply_ledger ledger_{{0xDD, 0, false}};
     int commands_ = 0;
     int sessionEnds_ = 0;
 };

@@ -9,12 +9,12 @@ set(KEST_FUZZ_TARGETS parsed_request decode_kest_string tavrin_panel)
 
 function(kest_fuzz_target_sources target sources libs includes)
     set(src ${KEST_FUZZ_DIR}/${target}_fuzzer.cpp)
-    set(lib kest_script_helper)
+    set(lib kest_script_helper kest_reply_ledger)
     set(inc ${KEST_FUZZ_DIR})
     if(target STREQUAL "tavrin_panel")
         # The panel is linked in rather than loaded, so that the harness can subclass
         # it and switch on the base class's alarm take-over.
-        set(lib tavrin_panel)
+        set(lib tavrin_panel kest_reply_ledger)
     endif()
     set(${sources} ${src} PARENT_SCOPE)
     set(${libs} ${lib} PARENT_SCOPE)

@@ -1,6 +1,11 @@
-#include "command_text.h"
+#include "plugin/command_text.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "common/numbers.h"
+#include "plugin/command_dispatcher.h"
 
 #include <string>
 #include <vector>
@@ -97,6 +102,24 @@ TEST(command_text, malformed_texts_are_refused_with_the_reason) {
         EXPECT_NE(error.find(c.reason), std::string::npos)
             << "\"" << c.text << "\" gave \"" << error << "\"";
     }
+}
+
+TEST(numbers, the_whole_text_must_be_a_decimal_that_fits) {
+    int32_t i = 7;
+    EXPECT_EQ(parse_decimal("-2147483648", i), number_status::ok);
+    EXPECT_EQ(i, INT32_MIN);
+    EXPECT_EQ(parse_decimal("2147483648", i), number_status::out_of_range);
+    EXPECT_EQ(i, INT32_MIN) << "left alone on failure";
+    for (const char* bad : {"", "-", "+1", " 1", "1 ", "1x", "0x10", "1.5"}) {
+        EXPECT_EQ(parse_decimal(bad, i), number_status::malformed) << "\"" << bad << "\"";
+    }
+    EXPECT_FALSE(decimal<uint64_t>("-1").has_value());
+    EXPECT_EQ(decimal<uint64_t>("18446744073709551615"), UINT64_MAX);
+    EXPECT_FALSE(decimal<uint64_t>("18446744073709551616").has_value());
+}
+
+TEST(command_dispatcher, has_one_handler_for_every_code_of_the_command_table) {
+    EXPECT_TRUE(command_dispatcher::covers_command_table());
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "model.h"
+#include "stress/routing_model.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,13 @@
-#include "render.h"
+#include "panel/render.h"
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <vector>
+
+#include "checks/validator.h"
+#include "plugin/sim_host.h"
 
 namespace kest_host {
 namespace {
@@ -15,9 +20,9 @@ class silent_client : public kest_client_callback {
 class render_test : public ::testing::Test {
   protected:
     render_test() : host(checks) {
-        device* router = host.add_device(device_kind::router, 12);
-        router->names[0][6] = "Cam 6";
-        router->names[1][3] = "LD Monitor";
+        router* r = host.world().add_router(12);
+        r->names[0][6] = "Cam 6";
+        r->names[1][3] = "LD Monitor";
         host.attach(new silent_client);
         host.command("PS '1' '" KEST_PANEL_DIR "/LD_Auto.kest_ui'", 0);
     }
@@ -36,7 +41,7 @@ TEST_F(render_test, buttons_show_their_style_and_labels_their_text) {
     host.command("TP 'statesheet=Ryx_TakeHigh' '1' '2'", 0);
     host.command("TP 'text=6' '1' '12'", 0);
     host.command("TP 'text=Cam 6 with a long name' '1' '22'", 0);
-    const std::string drawing = render_panel(host, "1", render_options{});
+    const std::string drawing = render_panel(host.panels(), host.world(), "1", render_options{});
     EXPECT_EQ(
         line_with(drawing, "Input"),
         "| Input          [ 1 ]    [*2*]    ( 3 )    ( 4 )    ( 5 )    ( 6 )    ( 7 )    ( 8 )");
@@ -47,18 +52,19 @@ TEST_F(render_test, buttons_show_their_style_and_labels_their_text) {
 }
 
 TEST_F(render_test, hidden_indicators_disappear_and_the_monitor_route_is_shown) {
-    std::string drawing = render_panel(host, "1", render_options{});
+    std::string drawing = render_panel(host.panels(), host.world(), "1", render_options{});
     EXPECT_NE(drawing.find("Waiting for GPI inputs"), std::string::npos);
     EXPECT_EQ(drawing.find("router 12"), std::string::npos) << "nothing registered yet";
     host.command("CH '1' 'AwaitGPI'", 0);
     host.command("RR 12 3 3", 0);
     host.command("RC 12 6 3 ',' 0", 0);
-    drawing = render_panel(host, "1", render_options{});
+    drawing = render_panel(host.panels(), host.world(), "1", render_options{});
     EXPECT_EQ(drawing.find("Waiting for GPI inputs"), std::string::npos);
     EXPECT_NE(drawing.find("Waiting for tally information"), std::string::npos);
     EXPECT_NE(drawing.find("router 12: destination 3 (LD Monitor) <- source 6 (Cam 6)"),
               std::string::npos);
-    EXPECT_EQ(render_panel(host, "2", render_options{}), "panel \"2\" has not been shown\n");
+    EXPECT_EQ(render_panel(host.panels(), host.world(), "2", render_options{}),
+              "panel \"2\" has not been shown\n");
 }
 
 TEST(validator, results_follow_findings_and_the_table_says_why) {
@@ -80,6 +86,36 @@ TEST(validator, results_follow_findings_and_the_table_says_why) {
     EXPECT_NE(table.find("- ... and 3 more"), std::string::npos);
     EXPECT_NE(table.find("skipped routing-model (runs in stress mode only)"), std::string::npos);
     EXPECT_NE(table.find("warning crosspoint-nonzero (1 finding)"), std::string::npos);
+}
+
+TEST(check_list, each_check_is_registered_once_with_its_id_description_and_skip_reason) {
+    validator v;
+    std::set<std::string> ids;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(check_id::count_); ++i) {
+        const check& c = v.get(static_cast<check_id>(i));
+        EXPECT_TRUE(ids.insert(c.id()).second) << c.id();
+        EXPECT_FALSE(std::string(c.description()).empty()) << c.id();
+        EXPECT_FALSE(c.skip_reason().empty()) << c.id();
+        EXPECT_EQ(c.result(), check_result::skipped) << c.id();
+    }
+    EXPECT_STREQ(v.get(check_id::crosspoint_nonzero).id(), "crosspoint-nonzero");
+    EXPECT_TRUE(v.get(check_id::known_devices).warning_only());
+    EXPECT_FALSE(v.get(check_id::replies_untouched).warning_only());
+}
+
+TEST(validator, findings_carry_the_place_and_reach_the_sink_as_they_happen) {
+    std::vector<std::string> seen;
+    validator v([&](const check& c, bool failure, const std::string& message) {
+        seen.push_back(std::string(failure ? "F " : "W ") + c.id() + " " + message);
+    });
+    v.set_location("at t.scn:4");
+    v.settled({true, 10, 3});
+    v.model(nullptr);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0],
+              "F events-settle more than 10 events in one step: the panel's commands keep "
+              "causing events (3 dropped) (at t.scn:4)");
+    EXPECT_EQ(v.result(check_id::routing_model), check_result::passed);
 }
 
 }  // namespace

@@ -1,8 +1,14 @@
-#include "scenario.h"
+#include "scenario/scenario_parser.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
 #include <string>
+
+#include "scenario/statement_table.h"
 
 namespace kest_host {
 namespace {
@@ -22,16 +28,28 @@ TEST(scenario_parse, statements_read_their_arguments) {
                        "t.scn", s, error))
         << error;
     ASSERT_EQ(s.steps.size(), 8u);
-    EXPECT_EQ(s.steps[0].kind, step_kind::device);
-    EXPECT_EQ(s.steps[0].numbers, (std::vector<int64_t>{2, 40}));
-    EXPECT_EQ(s.steps[1].texts[0], "LD Button 1");
-    EXPECT_EQ(s.steps[1].numbers, (std::vector<int64_t>{40, 17}));
-    EXPECT_EQ(s.steps[2].texts[0], "say \"7\"");
-    EXPECT_EQ(s.steps[3].numbers, (std::vector<int64_t>{5, 3}));
+    const auto& device = std::get<stmt::device>(s.steps[0].what);
+    EXPECT_EQ(device.kind, device_kind::gpi);
+    EXPECT_EQ(device.number, 40);
+    const auto& instance = std::get<stmt::instance>(s.steps[1].what);
+    EXPECT_EQ(instance.name, "LD Button 1");
+    EXPECT_EQ(instance.device, 40);
+    EXPECT_EQ(instance.offset, 17);
+    EXPECT_EQ(std::get<stmt::slot>(s.steps[2].what).text, "say \"7\"");
+    const auto& route = std::get<stmt::route>(s.steps[3].what);
+    EXPECT_EQ(route.source, 5);
+    EXPECT_EQ(route.destination, 3);
     EXPECT_EQ(s.steps[4].line, 5);
-    EXPECT_TRUE(s.steps[5].flag);
-    EXPECT_EQ(s.steps[6].texts, (std::vector<std::string>{"CurrentSDI_ID", "text", ""}));
-    EXPECT_FALSE(s.steps[7].flag);
+    EXPECT_EQ(std::get<stmt::press>(s.steps[4].what).input, 8);
+    EXPECT_FALSE(std::get<stmt::request>(s.steps[5].what).text.has_value());
+    const auto& control = std::get<stmt::expect_control>(s.steps[6].what);
+    EXPECT_EQ(control.id, "CurrentSDI_ID");
+    EXPECT_EQ(control.property, "text");
+    EXPECT_EQ(control.value, "");
+    EXPECT_FALSE(std::get<stmt::expect_timer>(s.steps[7].what).running);
+    EXPECT_EQ(group_of(s.steps[0].what), statement_group::setup);
+    EXPECT_TRUE(needs_panel(s.steps[4].what));
+    EXPECT_EQ(group_of(s.steps[7].what), statement_group::expectation);
 }
 
 TEST(scenario_parse, malformed_lines_say_file_line_and_what_was_expected) {
@@ -64,6 +82,67 @@ TEST(scenario_parse, malformed_lines_say_file_line_and_what_was_expected) {
             << c.line;
         EXPECT_EQ(error.rfind(c.error, 0), 0u) << c.line << " gave \"" << error << "\"";
     }
+}
+
+// Every statement of the table parses from its first form with sample arguments,
+// and the statement it makes belongs to the group its keyword says.
+TEST(statement_table, every_entry_parses_its_own_example) {
+    const std::map<std::string, std::string> examples = {
+        {"device", "router 1"},
+        {"instance", "\"X\" 1 2"},
+        {"inputs", "1 2"},
+        {"layout-dir", "\"d\""},
+        {"slot", "61 \"5\""},
+        {"name", "dest 3 \"M\""},
+        {"route", "1 to 3"},
+        {"input", "17 1"},
+        {"start", ""},
+        {"stop", ""},
+        {"show", ""},
+        {"press", "1"},
+        {"release", "8"},
+        {"advance", "10"},
+        {"request", "none"},
+        {"button", "\"1\""},
+        {"revertive", "1 2 3"},
+        {"dbchange", "1 0 2 \"n\""},
+        {"event", "4 2"},
+        {"expect dest", "3 source 1"},
+        {"expect control", "50 text \"3\""},
+        {"expect hidden", "AwaitGPI"},
+        {"expect visible", "AwaitGPI"},
+        {"expect answer", "none"},
+        {"expect sent", "\"AS\""},
+        {"expect not-sent", "\"RC\""},
+        {"expect timer", "2 running"},
+    };
+    ASSERT_EQ(examples.size(), statement_table().size());
+    for (const auto& entry : statement_table()) {
+        const auto example = examples.find(entry.keyword);
+        ASSERT_NE(example, examples.end()) << entry.keyword;
+        std::optional<step> s;
+        std::string error;
+        ASSERT_TRUE(parse_scenario_line(std::string(entry.keyword) + " " + example->second, "t", 1,
+                                        s, error))
+            << error;
+        const bool expectation = std::string(entry.keyword).rfind("expect ", 0) == 0;
+        EXPECT_EQ(group_of(s->what) == statement_group::expectation, expectation) << entry.keyword;
+        EXPECT_NE(statement_help().find(entry.help), std::string::npos);
+    }
+}
+
+// The README's statement table is the statement table: a statement added, renamed or
+// reworded must show there too.
+TEST(statement_table, the_readme_table_matches_it) {
+    std::ifstream in(KEST_README);
+    ASSERT_TRUE(in) << KEST_README;
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string readme = text.str();
+    const std::string expected = markdown_statement_table();
+    const auto at = readme.find("| statement | what it does |");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(readme.substr(at, expected.size()), expected);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "sim_host.h"
+#include "plugin/sim_host.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,14 @@
 
 namespace kest_host {
 namespace {
+
+// Replies, answers and event records cross the boundary as intptr_t: that is the
+// host interface, so the tests turn them back into pointers here, and only here.
+template <class T>
+T* from_handle(intptr_t handle) {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): the host ABI passes pointers as intptr_t
+    return reinterpret_cast<T*>(handle);
+}
 
 // A panel object made in the test: it records every event and can act on it.
 class recording_client : public kest_client_callback {
@@ -27,13 +35,13 @@ class recording_client : public kest_client_callback {
         }
         std::string line = std::to_string(type);
         if (type == KEST_EVENT_REVERTIVE || type == KEST_EVENT_DATABASE_CHANGE) {
-            const auto* r = reinterpret_cast<const revertive_info*>(data);
+            const auto* r = from_handle<const revertive_info>(data);
             line += " " + std::to_string(r->device) + " " + std::to_string(r->database) + " " +
                     std::to_string(r->index) + " " + std::to_string(r->value) + " " + r->text;
         } else if (type == KEST_EVENT_TIMER) {
             line += " " + std::to_string(data);
         } else if (type == KEST_EVENT_RELEASE) {
-            released.push_back(reinterpret_cast<char*>(data));
+            released.push_back(from_handle<char>(data));
         }
         events.push_back(line);
         char* answer = nullptr;
@@ -66,16 +74,16 @@ class recording_client : public kest_client_callback {
 class sim_host_test : public ::testing::Test {
   protected:
     sim_host_test() : host(checks), client(new recording_client(host)) {
-        router = host.add_device(device_kind::router, 12);
-        tally = host.add_device(device_kind::infodriver, 30);
-        gpi = host.add_device(device_kind::gpi, 40);
-        host.add_instance("LD Button 1", 40, 17);
-        router->names[0][7] = "Cam 7";
+        router12 = host.world().add_router(12);
+        tally = host.world().add_infodriver(30);
+        inputs = host.world().add_gpi(40);
+        host.world().instances().add("LD Button 1", 40, 17);
+        router12->names[0][7] = "Cam 7";
         host.attach(client);
     }
 
     std::string reply_of(const char* text) {
-        const char* r = reinterpret_cast<const char*>(client->send(text));
+        const char* r = from_handle<const char>(client->send(text));
         std::string out = r == nullptr ? "(null)" : r;
         client->send(r, KEST_COMMAND_RELEASE);
         return out;
@@ -84,9 +92,9 @@ class sim_host_test : public ::testing::Test {
     validator checks;
     sim_host host;
     recording_client* client;  // owned by the host once attached
-    device* router;
-    device* tally;
-    device* gpi;
+    router* router12;
+    infodriver* tally;
+    gpi* inputs;
 };
 
 TEST_F(sim_host_test, queries_answer_in_the_reply_forms_or_with_null) {
@@ -132,7 +140,7 @@ TEST_F(sim_host_test, registrations_decide_which_changes_are_reported) {
 
     client->events.clear();
     client->send("RU 12");
-    host.route(*router, 4, 7);
+    router12->route(4, 7);
     client->send("RP 12 3 4");  // a poll answers for the range, registered or not
     host.settle();
     EXPECT_EQ(client->events, (std::vector<std::string>{"1 12 0 3 1 ", "1 12 0 4 7 Cam 7"}));
@@ -144,17 +152,17 @@ TEST_F(sim_host_test, slots_and_inputs_report_in_text_and_value) {
     client->send("GR 40 17 24");
     client->send("IP 30 61 62");
     client->send("GP 40 18 18");
-    host.set_slot(*tally, 69, "3");
-    host.set_slot(*tally, 70, "x");  // outside the registration
-    host.set_input(*gpi, 17, 1);
+    tally->set_slot(69, "3");
+    tally->set_slot(70, "x");  // outside the registration
+    inputs->set_input(17, 1);
     host.settle();
     EXPECT_EQ(client->events,
               (std::vector<std::string>{"1 30 0 61 0 7", "1 30 0 62 0 ", "1 40 0 18 0 ",
                                         "1 30 0 69 0 3", "1 40 0 17 1 "}));
     client->events.clear();
     client->send("GU 40");
-    host.set_input(*gpi, 17, 0);
-    host.rename(*router, 1, 3, "LD Monitor");
+    inputs->set_input(17, 0);
+    router12->rename(1, 3, "LD Monitor");
     host.settle();
     EXPECT_EQ(client->events, (std::vector<std::string>{"6 12 1 3 0 LD Monitor"}));
 }
@@ -168,7 +176,7 @@ TEST_F(sim_host_test, events_caused_from_inside_a_callback_wait_for_it_to_return
         }
         return nullptr;
     };
-    host.set_slot(*tally, 61, "5");
+    tally->set_slot(61, "5");
     host.settle();
     EXPECT_EQ(client->events.size(), 4u);
     EXPECT_FALSE(client->reentered);
@@ -180,7 +188,7 @@ TEST_F(sim_host_test, a_panel_that_keeps_polling_is_stopped_and_reported) {
         client->send("IP 30 61 61");
         return nullptr;
     };
-    host.set_slot(*tally, 61, "5");
+    tally->set_slot(61, "5");
     host.settle();
     EXPECT_EQ(checks.result(check_id::events_settle), check_result::failed);
     EXPECT_EQ(client->events.size(), sim_host::kSettleLimit);
@@ -210,8 +218,8 @@ TEST_F(sim_host_test, reply_misuse_is_caught_and_named) {
     client->send("SD 'LD Button 1'");
     // Released twice.
     auto twice = client->send("RN 12 0 7");
-    client->send(reinterpret_cast<const char*>(twice), KEST_COMMAND_RELEASE);
-    client->send(reinterpret_cast<const char*>(twice), KEST_COMMAND_RELEASE);
+    client->send(from_handle<const char>(twice), KEST_COMMAND_RELEASE);
+    client->send(from_handle<const char>(twice), KEST_COMMAND_RELEASE);
     // Not a reply at all.
     char foreign[] = "40 17";
     client->send(foreign, KEST_COMMAND_RELEASE);
@@ -226,7 +234,7 @@ TEST_F(sim_host_test, reply_misuse_is_caught_and_named) {
 }
 
 TEST_F(sim_host_test, a_reply_used_after_its_release_shows_its_poison) {
-    char* reply = reinterpret_cast<char*>(client->send("RN 12 0 7"));
+    char* reply = from_handle<char>(client->send("RN 12 0 7"));
     client->send(reply, KEST_COMMAND_RELEASE);
     client->send((std::string("TP 'text=") + reply + "' '1' '21'").c_str());
     EXPECT_EQ(checks.result(check_id::replies_untouched), check_result::failed);
@@ -234,9 +242,9 @@ TEST_F(sim_host_test, a_reply_used_after_its_release_shows_its_poison) {
     validator fresh;
     sim_host other(fresh);
     recording_client* c = new recording_client(other);
-    other.add_device(device_kind::router, 12)->names[0][7] = "Cam 7";
+    other.world().add_router(12)->names[0][7] = "Cam 7";
     other.attach(c);
-    char* written = reinterpret_cast<char*>(c->send("RN 12 0 7"));
+    char* written = from_handle<char>(c->send("RN 12 0 7"));
     c->send(written, KEST_COMMAND_RELEASE);
     written[0] = 'X';
     other.finish();

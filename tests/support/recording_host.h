@@ -18,22 +18,23 @@
 // scripted, else the one of the longest matching prefix, else the default. Any other
 // command gets a reply only when its exact text or a prefix is scripted; otherwise
 // the result is 0 ("PS": the show result). A std::nullopt reply is a null pointer.
-// Each reply is a fresh heap copy. On release the pointer is checked (handed out and
-// not yet released), the release recorded, the bytes overwritten with 0xDD and the
-// block freed, so a late read shows as 0xDD in plain builds and as a
-// heap-use-after-free under ASan. The destructor frees what was never handed back.
-// Header-only; no dependencies beyond the interfaces and the standard library.
+// The replies are kept by the shared reply ledger (reply_ledger.h): each is a fresh
+// heap copy; on release the pointer is checked (handed out and not yet released), the
+// release recorded, the bytes overwritten with 0xDD and the block freed, so a late
+// read shows as 0xDD in plain builds and as a heap-use-after-free under ASan. The
+// ledger frees what was never handed back.
+// Header-only; no dependencies beyond the interfaces, the ledger and the standard
+// library.
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "kest_interfaces.h"
+#include "reply_ledger.h"
 
 namespace kest_test {
 
@@ -48,12 +49,7 @@ class recording_host : public kest_host_callback {
     recording_host() = default;
     recording_host(const recording_host&) = delete;
     recording_host& operator=(const recording_host&) = delete;
-    ~recording_host() {
-        for (auto& [pointer, text] : outstanding_) {
-            (void)text;
-            delete[] pointer;
-        }
-    }
+    ~recording_host() = default;
 
     // --- Scripting ---------------------------------------------------------------
     void reply(const std::string& command, std::optional<std::string> text) {
@@ -80,11 +76,11 @@ class recording_host : public kest_host_callback {
     int nullReleases() const { return nullReleases_; }
     int doubleReleases() const { return doubleReleases_; }
     int unknownReleases() const { return unknownReleases_; }
-    std::size_t outstandingReplies() const { return outstanding_.size(); }
+    std::size_t outstandingReplies() const { return ledger_.outstanding(); }
     int repliesHandedOut() const { return handedOut_; }
     // True when every reply handed out came back exactly once and nothing else did.
     bool releasesBalanced() const {
-        return outstanding_.empty() && doubleReleases_ == 0 && unknownReleases_ == 0;
+        return ledger_.outstanding() == 0 && doubleReleases_ == 0 && unknownReleases_ == 0;
     }
     void clear() {
         calls_.clear();
@@ -115,13 +111,8 @@ class recording_host : public kest_host_callback {
         if (!scripted->has_value()) {
             return 0;
         }
-        const std::string& body = **scripted;
-        char* copy = new char[body.size() + 1];
-        std::memcpy(copy, body.c_str(), body.size() + 1);
-        outstanding_[copy] = body;
-        everReleased_.erase(copy);
         ++handedOut_;
-        return reinterpret_cast<intptr_t>(copy);
+        return reinterpret_cast<intptr_t>(ledger_.hand_out(**scripted, command));
     }
 
   private:
@@ -151,30 +142,24 @@ class recording_host : public kest_host_callback {
     }
 
     void release(const char* text) {
-        if (text == nullptr) {
-            ++nullReleases_;
-            calls_.push_back({"", KEST_COMMAND_RELEASE, true});
-            return;
-        }
-        char* pointer = const_cast<char*>(text);
-        const auto found = outstanding_.find(pointer);
-        if (found == outstanding_.end()) {
-            // Not dereferenced: it may be freed memory or a stranger's pointer.
-            if (everReleased_.count(pointer) != 0) {
+        const kest_ledger::release_outcome outcome = ledger_.release(text);
+        switch (outcome.kind) {
+            case kest_ledger::released::null_reply:
+                ++nullReleases_;
+                calls_.push_back({"", KEST_COMMAND_RELEASE, true});
+                return;
+            case kest_ledger::released::first:
+                calls_.push_back({outcome.text, KEST_COMMAND_RELEASE, false});
+                releases_.push_back(outcome.text);
+                return;
+            case kest_ledger::released::again:
                 ++doubleReleases_;
-            } else {
+                break;
+            case kest_ledger::released::unknown:
                 ++unknownReleases_;
-            }
-            calls_.push_back({"<not a reply>", KEST_COMMAND_RELEASE, false});
-            return;
+                break;
         }
-        const std::string body = found->second;
-        calls_.push_back({body, KEST_COMMAND_RELEASE, false});
-        releases_.push_back(body);
-        outstanding_.erase(found);
-        everReleased_.insert(pointer);
-        std::memset(pointer, 0xDD, body.size() + 1);
-        delete[] pointer;
+        calls_.push_back({"<not a reply>", KEST_COMMAND_RELEASE, false});
     }
 
     std::map<std::string, std::optional<std::string>> exact_;
@@ -184,8 +169,7 @@ class recording_host : public kest_host_callback {
 
     std::vector<call> calls_;
     std::vector<std::string> releases_;
-    std::map<char*, std::string> outstanding_;
-    std::set<char*> everReleased_;
+    kest_ledger::reply_ledger ledger_{{0xDD, 0, true}};
     int nullReleases_ = 0;
     int doubleReleases_ = 0;
     int unknownReleases_ = 0;

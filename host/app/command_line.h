@@ -1,0 +1,35 @@
+// The command line of kest-host (read with CLI11):
+//
+//   kest-host [--plugin PATH] [--quiet] [--no-color] [SCENARIO]
+//   kest-host --stress N --seed S [--plugin PATH] [--no-color]
+//   kest-host --interactive [--plugin PATH] [--no-color]
+//
+// `--help` prints the usage on standard output; a usage error prints the message and
+// the usage on standard error and ends with status 2.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace kest_host {
+
+struct command_line {
+    std::string plugin;  // empty: the default plug-in beside kest-host
+    std::string scenario;
+    bool quiet = false;
+    bool no_color = false;
+    bool interactive = false;
+    bool stress = false;
+    uint64_t events = 0;
+    uint64_t seed = 0;
+};
+
+// Reads the arguments into `out`. Returns an exit status when the program should end
+// at once (0 after --help, 2 after a usage error), nothing when it should run.
+std::optional<int> read_command_line(int argc, const char* const* argv, const char* default_plugin,
+                                     command_line& out, std::ostream& stdout_stream,
+                                     std::ostream& stderr_stream);
+
+}  // namespace kest_host

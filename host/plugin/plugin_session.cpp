@@ -1,0 +1,84 @@
+#include "plugin/plugin_session.h"
+
+#include "common/paths.h"
+
+namespace kest_host {
+
+plugin_session::plugin_session(const session_options& options, std::ostream& out)
+    : options_(options),
+      out_(out),
+      checks_([this](const check& which, bool failure, const std::string& message) {
+          report(which, failure, message);
+      }),
+      host_(checks_) {
+    host_.set_trace(options_.quiet ? nullptr : &out_, options_.color);
+    host_.set_quarantine_limit(options_.quarantine);
+    if (options_.layout_dir.empty()) {
+        options_.layout_dir = directory_of(options_.plugin);
+    }
+}
+
+plugin_session::~plugin_session() {
+    end();
+}
+
+void plugin_session::report(const check& which, bool failure, const std::string& message) {
+    const uint64_t count = which.findings();  // this finding is counted already
+    if (count <= kFindingsPrinted) {
+        out_ << (failure ? "CHECK FAILED " : "check warning ") << which.id() << ": " << message
+             << "\n";
+    } else if (count == kFindingsPrinted + 1) {
+        out_ << "(further findings of " << which.id() << " are only counted)\n";
+    }
+}
+
+bool plugin_session::start() {
+    if (started_) {
+        return error_.empty();
+    }
+    started_ = true;
+    std::string reason;
+    if (!library_.open(options_.plugin, reason)) {
+        error_ = "cannot load plug-in " + options_.plugin + ": " + reason;
+        return false;
+    }
+    void* entry = library_.symbol("load_kest_client_script");
+    if (entry == nullptr) {
+        library_.close();
+        error_ = "plug-in " + options_.plugin + " does not export load_kest_client_script";
+        return false;
+    }
+    const auto factory = reinterpret_cast<load_kest_client_script_fn>(entry);
+    if (!host_.create(factory, options_.layout_dir)) {
+        error_ =
+            "plug-in " + options_.plugin + " made no panel (load_kest_client_script returned null)";
+        return false;
+    }
+    host_.settle();
+    return true;
+}
+
+void plugin_session::stop() {
+    if (started_ && !stopped_) {
+        host_.destroy();
+    }
+    stopped_ = true;
+}
+
+void plugin_session::end() {
+    if (ended_) {
+        return;
+    }
+    ended_ = true;
+    set_location("at the end of the run");
+    stop();
+    library_.close();
+    host_.finish();
+}
+
+bool plugin_session::print_checks() {
+    out_ << checks_.table(options_.color);
+    return checks_.any_failed();
+}
+
+}  // namespace kest_host

@@ -1,0 +1,72 @@
+// The plug-in session: one run of the panel, the same for scenario, stress and
+// interactive mode. It loads the plug-in binary, makes the panel, lets the driver
+// deliver events and settle them, deletes the panel, unloads the binary, runs the
+// end-of-run checks and prints the checks table. Findings are printed as they
+// happen, with the same limit in every mode.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include "checks/validator.h"
+#include "plugin/platform.h"
+#include "plugin/sim_host.h"
+
+namespace kest_host {
+
+struct session_options {
+    std::string plugin;
+    std::string layout_dir;  // default: the plug-in's directory
+    bool quiet = false;      // no trace
+    bool color = false;
+    std::size_t quarantine = 0;  // released replies kept (0: all, until the end)
+};
+
+class plugin_session {
+  public:
+    plugin_session(const session_options& options, std::ostream& out);
+    ~plugin_session();
+    plugin_session(const plugin_session&) = delete;
+    plugin_session& operator=(const plugin_session&) = delete;
+
+    sim_host& host() { return host_; }
+    validator& checks() { return checks_; }
+    const session_options& options() const { return options_; }
+    void set_layout_dir(const std::string& dir) { options_.layout_dir = dir; }
+    void set_location(const std::string& where) { checks_.set_location(where); }
+
+    // Loads the plug-in, makes the panel and settles its start-up. False with error()
+    // when the binary cannot be loaded, lacks the export or makes no panel.
+    bool start();
+    bool started() const { return started_; }
+    // The panel was made and not yet deleted.
+    bool live() const { return started_ && !stopped_ && error_.empty(); }
+    bool stopped() const { return stopped_; }
+    // Deletes the panel (once); nothing reaches it afterwards.
+    void stop();
+    // Deletes a live panel, unloads the plug-in and runs the end-of-run checks.
+    void end();
+
+    const std::string& error() const { return error_; }
+    // The checks table; true when a check failed.
+    bool print_checks();
+
+    // Findings of one check printed as they happen; further ones are only counted.
+    static constexpr uint64_t kFindingsPrinted = 50;
+
+  private:
+    void report(const check& which, bool failure, const std::string& message);
+
+    session_options options_;
+    std::ostream& out_;
+    shared_library library_;  // outlives the panel object, which host_ deletes
+    validator checks_;
+    sim_host host_;
+    bool started_ = false;
+    bool stopped_ = false;
+    bool ended_ = false;
+    std::string error_;
+};
+
+}  // namespace kest_host

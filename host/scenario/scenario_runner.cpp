@@ -1,0 +1,134 @@
+#include "scenario/scenario_runner.h"
+
+#include "common/paths.h"
+#include "panel/render.h"
+
+namespace kest_host {
+
+scenario_runner::scenario_runner(const run_options& options, std::ostream& out)
+    : out_(out), quiet_(options.quiet), color_(options.color), session_(options, out) {
+    session_.host().set_record_commands(true);
+}
+
+bool scenario_runner::fail_step(const std::string& message) {
+    error_ = where_ + ": " + message;
+    return false;
+}
+
+void scenario_runner::fail(const std::string& message) {
+    ++failed_;
+    out_ << (color_ ? "\033[1;31mFAIL\033[0m " : "FAIL ") << where_ << ": " << message << "\n";
+}
+
+bool scenario_runner::ensure_started() {
+    if (session_.started()) {
+        return true;
+    }
+    fatal_ = true;  // a panel that cannot be made ends what the run can do
+    if (!session_.start()) {
+        error_ = session_.error();
+        return false;
+    }
+    fatal_ = false;
+    return true;
+}
+
+device* scenario_runner::need(device_kind kind) {
+    device* d = host().world().first(kind);
+    if (d == nullptr) {
+        fail_step(std::string("no ") + kind_name(kind) + " device is declared (device " +
+                  kind_name(kind) + " N)");
+    }
+    return d;
+}
+
+void scenario_runner::show() {
+    render_options r;
+    r.color = color_;
+    const sim_host& h = host();
+    for (const auto& p : h.panels().panels()) {
+        out_ << render_panel(h.panels(), h.world(), p.first, r);
+    }
+    if (h.panels().empty()) {
+        out_ << "(no panel shown)\n";
+    }
+}
+
+// Everything before the step itself: the trace header, the step's commands, and
+// whether the step can run at all.
+bool scenario_runner::prepare(const step& s) {
+    const statement_group group = group_of(s.what);
+    if (!quiet_ && group != statement_group::expectation &&
+        (session_.started() || group != statement_group::setup)) {
+        out_ << (color_ ? "\033[1m" : "") << "--- " << where_ << ": " << s.source
+             << (color_ ? "\033[0m" : "") << "\n";
+    }
+    if (group != statement_group::expectation) {
+        host().clear_step_commands();
+    }
+    const bool panel = needs_panel(s.what);
+    if (panel && session_.stopped()) {
+        return fail_step("the panel has been stopped; nothing can reach it any more");
+    }
+    // A step that cannot be carried out says so before the panel is started for it.
+    const bool presses = std::holds_alternative<stmt::press>(s.what) ||
+                         std::holds_alternative<stmt::release>(s.what);
+    if (presses && !inputs_set_ && need(device_kind::gpi) == nullptr) {
+        return false;
+    }
+    return !panel || ensure_started();
+}
+
+bool scenario_runner::execute(const step& s, const std::string& file) {
+    file_ = file;
+    where_ = file + ":" + std::to_string(s.line);
+    session_.set_location("at " + where_);
+    if (!prepare(s)) {
+        return false;
+    }
+    const uint64_t failed_before = failed_;
+    if (!std::visit([this](const auto& v) { return apply(v); }, s.what)) {
+        return false;
+    }
+    const bool expectation = group_of(s.what) == statement_group::expectation;
+    if (expectation && !quiet_ && failed_ == failed_before) {
+        out_ << "ok   " << where_ << ": " << s.source << "\n";
+    }
+    if (session_.live() && !expectation) {
+        host().settle();
+    }
+    if (!host().file_error().empty()) {
+        fatal_ = true;
+        return fail_step(host().file_error());
+    }
+    return true;
+}
+
+int scenario_runner::finish() {
+    session_.end();
+    if (!error_.empty()) {
+        out_ << "error: " << error_ << "\n";
+        return 2;
+    }
+    if (!host().panels().empty()) {
+        out_ << "Panel at the end:\n";
+        show();
+    }
+    const bool checks_failed = session_.print_checks();
+    out_ << "Summary: " << expectations_ << " expectations, " << failed_ << " failed; "
+         << "checks " << (checks_failed ? "FAILED" : "passed") << "; " << host().commands_seen()
+         << " commands, " << host().events_delivered() << " events\n";
+    return failed_ > 0 || checks_failed ? 1 : 0;
+}
+
+int run_scenario(const scenario& s, const run_options& options, std::ostream& out) {
+    scenario_runner runner(options, out);
+    for (const auto& st : s.steps) {
+        if (!runner.execute(st, s.file)) {
+            break;
+        }
+    }
+    return runner.finish();
+}
+
+}  // namespace kest_host

@@ -1,0 +1,94 @@
+// The scenario runner: carries out typed steps in a plug-in session and keeps the
+// score of the expectations. Scenario files and the interactive console both drive
+// it, one step at a time.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include "plugin/plugin_session.h"
+#include "scenario/scenario_parser.h"
+#include "scenario/statements.h"
+
+namespace kest_host {
+
+using run_options = session_options;
+
+class scenario_runner {
+  public:
+    scenario_runner(const run_options& options, std::ostream& out);
+
+    // Executes one step. Returns false when the step cannot be carried out (see
+    // error() and fatal()).
+    bool execute(const step& s, const std::string& file);
+    // Deletes the panel, runs the end-of-run checks, prints the panel, the check
+    // table and the summary. Returns the exit status: 0, 1 or 2.
+    int finish();
+
+    const std::string& error() const { return error_; }
+    // False when the error is in the step alone (an undeclared device, a panel
+    // already stopped); an interactive session can then go on.
+    bool fatal() const { return fatal_; }
+    void clear_error() { error_.clear(); }
+    uint64_t expectations() const { return expectations_; }
+    uint64_t failed_expectations() const { return failed_; }
+    sim_host& host() { return session_.host(); }
+    validator& checks() { return session_.checks(); }
+
+  private:
+    bool prepare(const step& s);
+    bool ensure_started();
+    bool fail_step(const std::string& message);
+    void fail(const std::string& message);
+    void show();
+    device* need(device_kind kind);
+    gpi* input_device();
+
+    bool apply(const stmt::layout_dir& s);
+    bool apply(const stmt::device& s);
+    bool apply(const stmt::instance& s);
+    bool apply(const stmt::inputs& s);
+    bool apply(const stmt::slot& s);
+    bool apply(const stmt::name& s);
+    bool apply(const stmt::route& s);
+    bool apply(const stmt::input& s);
+    bool apply(const stmt::start& s);
+    bool apply(const stmt::stop& s);
+    bool apply(const stmt::show& s);
+    bool apply(const stmt::press& s);
+    bool apply(const stmt::release& s);
+    bool apply(const stmt::advance& s);
+    bool apply(const stmt::request& s);
+    bool apply(const stmt::button& s);
+    bool apply(const stmt::revertive& s);
+    bool apply(const stmt::dbchange& s);
+    bool apply(const stmt::event& s);
+    bool apply(const stmt::expect_dest& s);
+    bool apply(const stmt::expect_control& s);
+    bool apply(const stmt::expect_visibility& s);
+    bool apply(const stmt::expect_answer& s);
+    bool apply(const stmt::expect_sent& s);
+    bool apply(const stmt::expect_not_sent& s);
+    bool apply(const stmt::expect_timer& s);
+    bool set_input(int32_t number, bool high);
+
+    std::ostream& out_;
+    bool quiet_;
+    bool color_;
+    plugin_session session_;
+    std::string where_;  // "FILE:LINE" of the step being run
+    std::string file_;
+    std::string error_;
+    bool fatal_ = false;
+    uint64_t expectations_ = 0;
+    uint64_t failed_ = 0;
+    int32_t input_device_ = -1;
+    int32_t input_first_ = 0;
+    bool inputs_set_ = false;
+};
+
+// Runs a parsed scenario from start to end; returns the exit status.
+int run_scenario(const scenario& s, const run_options& options, std::ostream& out);
+
+}  // namespace kest_host

@@ -1,0 +1,39 @@
+// The statement table: for every statement of the scenario language, its keyword,
+// its argument forms, its one-line help and how its arguments are read. The parser,
+// the interactive `help` and the README's statement table all come from it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "scenario/statement_reader.h"
+#include "scenario/statements.h"
+
+namespace kest_host {
+
+struct statement_entry {
+    const char* keyword;  // "device", or "expect dest" for the expectations
+    // The argument forms after the keyword ("" for none); a second form if any.
+    const char* forms[2];
+    const char* help;
+    // Reads the arguments (the reader stands after the keyword).
+    bool (*parse)(statement_reader& r, statement& out);
+};
+
+const std::vector<statement_entry>& statement_table();
+
+// The entry of a keyword ("expect dest" for an expectation), or null.
+const statement_entry* find_statement(const std::string& keyword);
+
+// The words that may follow "expect", separated by "|", in table order.
+const std::string& expectation_words();
+
+// "`device router\|infodriver\|gpi N`"-style cells: every form of the entry in code
+// quotes, separated by ", ", with "|" escaped for a Markdown table.
+std::string markdown_forms(const statement_entry& entry);
+// The README's statement table, one row per entry, with its header.
+std::string markdown_statement_table();
+// The interactive help: one line per statement.
+std::string statement_help();
+
+}  // namespace kest_host

@@ -1,0 +1,34 @@
+#include "world/router.h"
+
+namespace kest_host {
+
+void router::route(int32_t destination, int32_t source) {
+    crosspoints[destination] = source;
+    report_if_registered(destination, source, name_of(kSources, source));
+}
+
+void router::rename(int database, int32_t index, const std::string& name) {
+    names[database][index] = name;
+    report(KEST_EVENT_DATABASE_CHANGE, make_record(number(), database, index, 0, name));
+}
+
+std::optional<int32_t> router::source_at(int32_t destination) const {
+    const auto x = crosspoints.find(destination);
+    if (x == crosspoints.end()) {
+        return std::nullopt;
+    }
+    return x->second;
+}
+
+std::string router::name_of(int database, int32_t index) const {
+    const auto& names_in = names[database];
+    const auto it = names_in.find(index);
+    return it == names_in.end() ? std::string() : it->second;
+}
+
+revertive_info router::state_of(int32_t index) const {
+    const int32_t source = source_at(index).value_or(0);
+    return make_record(number(), 0, index, source, name_of(kSources, source));
+}
+
+}  // namespace kest_host

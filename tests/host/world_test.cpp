@@ -1,0 +1,112 @@
+#include "world/device_world.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "panel/panel_model.h"
+
+namespace kest_host {
+namespace {
+
+// Records what the devices report, as the event queue would receive it.
+class recording_sink : public revertive_sink {
+  public:
+    void report(int32_t type, const revertive_info& r) override {
+        reports.push_back(std::to_string(type) + " " + std::to_string(r.device) + " " +
+                          std::to_string(r.database) + " " + std::to_string(r.index) + " " +
+                          std::to_string(r.value) + " " + r.text);
+    }
+    void remark(const std::string& text) override { remarks.push_back(text); }
+
+    std::vector<std::string> reports;
+    std::vector<std::string> remarks;
+};
+
+TEST(device_world, devices_are_looked_up_by_number_and_kind) {
+    recording_sink sink;
+    device_world world(sink);
+    ASSERT_NE(world.add_router(12), nullptr);
+    ASSERT_NE(world.add_gpi(40), nullptr);
+    EXPECT_EQ(world.add_infodriver(12), nullptr) << "a number is taken once";
+    EXPECT_NE(world.find_as<router>(12), nullptr);
+    EXPECT_EQ(world.find_as<gpi>(12), nullptr) << "device 12 is a router";
+    EXPECT_EQ(world.first(device_kind::gpi)->number(), 40);
+    EXPECT_EQ(world.first(device_kind::infodriver), nullptr);
+    world.instances().add("LD Button 1", 40, 17);
+    EXPECT_EQ(world.instances().first_offset_on(40), 17);
+    EXPECT_EQ(world.instances().first_offset_on(12), 0);
+}
+
+TEST(device_world, a_poll_answers_every_index_but_at_most_the_limit) {
+    recording_sink sink;
+    device_world world(sink);
+    infodriver& tally = *world.add_infodriver(30);
+    tally.slots[61] = "5";
+    tally.poll(60, 61);
+    EXPECT_EQ(sink.reports, (std::vector<std::string>{"1 30 0 60 0 ", "1 30 0 61 0 5"}));
+    sink.reports.clear();
+    tally.poll(1, 1000000);
+    EXPECT_EQ(sink.reports.size(), static_cast<std::size_t>(device::kPollLimit));
+    EXPECT_EQ(sink.remarks, (std::vector<std::string>{"poll range cut to 4096 indices"}));
+}
+
+TEST(device_world, changes_reach_the_panel_only_where_it_registered_but_renames_always) {
+    recording_sink sink;
+    device_world world(sink);
+    router& r = *world.add_router(12);
+    r.names[router::kSources][7] = "Cam 7";
+    r.registered().add(3, 3);
+    r.route(3, 7);
+    r.route(4, 7);
+    r.rename(router::kDestinations, 9, "Spare");
+    EXPECT_EQ(sink.reports, (std::vector<std::string>{"1 12 0 3 7 Cam 7", "6 12 1 9 0 Spare"}));
+    EXPECT_EQ(r.source_at(4), 7);
+    EXPECT_FALSE(r.source_at(5).has_value());
+    gpi& g = *world.add_gpi(40);
+    g.registered().add(17, 24);
+    g.set_input(25, 1);
+    g.set_input(17, 1);
+    EXPECT_EQ(sink.reports.back(), "1 40 0 17 1 ");
+    EXPECT_EQ(g.input(25), 1);
+}
+
+TEST(sim_clock, ticks_come_in_time_order_and_a_restart_counts_from_now) {
+    sim_clock clock;
+    clock.set_timer(2, 1000);
+    clock.set_timer(5, 300);
+    std::vector<std::string> ticks;
+    while (const auto id = clock.next_tick(1000)) {
+        ticks.push_back(std::to_string(*id) + "@" + std::to_string(clock.now()));
+    }
+    EXPECT_EQ(ticks, (std::vector<std::string>{"5@300", "5@600", "5@900", "2@1000"}));
+    clock.move_to(1000);
+    clock.set_timer(5, 0);
+    EXPECT_FALSE(clock.running(5)) << "a period of 0 stops the timer";
+    clock.set_timer(2, 1000);
+    EXPECT_FALSE(clock.next_tick(1999).has_value());
+    EXPECT_EQ(clock.next_tick(2000), 2);
+}
+
+TEST(panel_model, a_second_show_starts_the_panel_afresh) {
+    panel_model panels;
+    std::string error;
+    ASSERT_TRUE(panels.show("1", KEST_PANEL_LAYOUT, error)) << error;
+    control_state* c = panels.control("1", "CurrentSDI_ID");
+    ASSERT_NE(c, nullptr);
+    c->set_property("text", "7");
+    c->set_property("value", "3");
+    c->hidden = true;
+    EXPECT_EQ(c->all_properties(), "text=7,statesheet=,visible=0,value=3");
+    EXPECT_EQ(c->property("visible"), "0");
+    EXPECT_EQ(c->stored_property("visible"), "") << "only what TP wrote";
+    ASSERT_TRUE(panels.show("1", KEST_PANEL_LAYOUT, error));
+    EXPECT_EQ(panels.control("1", "CurrentSDI_ID")->property("value"), "");
+    EXPECT_FALSE(panels.show("2", "/nonexistent.kest_ui", error));
+    EXPECT_EQ(error, "cannot read /nonexistent.kest_ui");
+    EXPECT_EQ(panels.find("2"), nullptr);
+}
+
+}  // namespace
+}  // namespace kest_host
