@@ -11,7 +11,7 @@ namespace {
 std::string usage(const char* default_plugin) {
     return std::string(
                "usage: kest-host [--plugin PATH] [--quiet] [--no-color] [SCENARIO]\n"
-               "       kest-host --stress N --seed S [--plugin PATH] [--no-color]\n"
+               "       kest-host --stress N --seed S [--faults] [--plugin PATH] [--no-color]\n"
                "       kest-host --interactive [--plugin PATH] [--no-color]\n"
                "Runs the panel plug-in (default: ") +
            default_plugin +
@@ -27,6 +27,9 @@ std::string check_combination(const command_line& c, bool seed_given) {
     }
     if (seed_given && !c.stress) {
         return "--seed belongs to --stress";
+    }
+    if (c.faults && !c.stress) {
+        return "--faults belongs to --stress";
     }
     if (c.interactive && !c.scenario.empty()) {
         return "--interactive takes no scenario file";
@@ -80,6 +83,7 @@ std::optional<int> read_command_line(int argc, const char* const* argv, const ch
     auto* stress =
         app.add_option("--stress", events, "send N random events (needs --seed)")->type_name("N");
     auto* seeded = app.add_option("--seed", seed, "the seed of a stress run")->type_name("S");
+    app.add_flag("--faults", out.faults, "mix device faults into a stress run");
     app.add_option("scenario", out.scenario, "the scenario file (default: the built-in demo)")
         ->type_name("SCENARIO");
     app.allow_extras();

@@ -1,7 +1,7 @@
 // The command line of kest-host (read with CLI11):
 //
 //   kest-host [--plugin PATH] [--quiet] [--no-color] [SCENARIO]
-//   kest-host --stress N --seed S [--plugin PATH] [--no-color]
+//   kest-host --stress N --seed S [--faults] [--plugin PATH] [--no-color]
 //   kest-host --interactive [--plugin PATH] [--no-color]
 //
 // `--help` prints the usage on standard output; a usage error prints the message and
@@ -22,6 +22,7 @@ struct command_line {
     bool no_color = false;
     bool interactive = false;
     bool stress = false;
+    bool faults = false;  // stress with device faults
     uint64_t events = 0;
     uint64_t seed = 0;
 };

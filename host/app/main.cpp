@@ -24,6 +24,7 @@ int run_stress(const command_line& c, bool color) {
     options.events = c.events;
     options.seed = c.seed;
     options.color = color;
+    options.faults = c.faults;
     return kest_host::run_stress(options, std::cout);
 }
 

@@ -19,6 +19,7 @@ struct stress_options {
     uint64_t events = 0;
     uint64_t seed = 0;
     bool color = false;
+    bool faults = false;  // mix device faults in (--faults)
 };
 
 // Runs the stress test and prints its report; returns the exit status (0, 1 or 2).
