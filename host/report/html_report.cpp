@@ -184,8 +184,11 @@ void write_statesheet_style(std::string& out, const std::string& suite_id,
     for (const auto& entry : colours.known) {
         const std::string& css = entry.second.first;
         const std::string& colour = entry.second.second;
-        out += "#" + suite_id + " .control.button." + css + ", #" + suite_id + " .swatch." + css +
-               " { background: " + colour + "; }\n";
+        for (const char* part :
+             {"#", suite_id.c_str(), " .control.button.", css.c_str(), ", #", suite_id.c_str(),
+              " .swatch.", css.c_str(), " { background: ", colour.c_str(), "; }\n"}) {
+            out += part;
+        }
     }
     out += "</style>\n";
 }

@@ -159,7 +159,9 @@ TEST(junit_report, hostile_texts_arrive_intact_or_visibly_marked) {
         EXPECT_EQ(suite.attribute("failures").as_int(), 2);
         EXPECT_EQ(suite.attribute("errors").as_int(), 1);
         EXPECT_EQ(suite.attribute("skipped").as_int(), 1);
-        const pugi::xml_node failed = testcase(suite, t + ".scn:7: expect " + t);
+        std::string failed_name = t;
+        failed_name.append(".scn:7: expect ").append(t);
+        const pugi::xml_node failed = testcase(suite, failed_name);
         EXPECT_EQ(failed.child("failure").attribute("message").value(), t);
         EXPECT_EQ(testcase(suite, t + "-skip").child("skipped").attribute("message").value(), t);
         EXPECT_EQ(testcase(suite, "run").child("error").attribute("message").value(), t);
