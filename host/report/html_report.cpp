@@ -89,8 +89,8 @@ form.filter { margin: .25rem 0 .5rem; }
 form.filter label { margin-right: 1rem; }
 )css";
 
-// Shows the filter and applies it. Without the script the form stays hidden and every
-// entry stays visible.
+// Shows the filter and applies it, also as a link's #device=N&kind=K asks. Without the
+// script the form stays hidden and every entry stays visible.
 constexpr const char* kScript = R"js(
 (function () {
   'use strict';
@@ -117,6 +117,19 @@ constexpr const char* kScript = R"js(
     device.addEventListener('change', apply);
     kind.addEventListener('change', apply);
     form.hidden = false;
+    // A link may carry a filter: report.html#device=12&kind=command
+    location.hash.replace(/^#/, '').split('&').forEach(function (pair) {
+      var parts = pair.split('=');
+      var select = parts[0] === 'device' ? device : parts[0] === 'kind' ? kind : null;
+      if (select && parts.length === 2) {
+        try {
+          select.value = decodeURIComponent(parts[1]);
+        } catch (e) {
+          select.value = '';
+        }
+      }
+    });
+    apply();
   });
 })();
 )js";

@@ -2,12 +2,16 @@
 """Checks a kest-host HTML report in a real browser (Debian's headless chromium).
 
     check_report.py REPORT.html [--control ID=TEXT]... [--hidden ID]...
-                    [--expect-failure] [--suite suite-0] [--screenshot OUT.png]
+                    [--expect-failure] [--suite suite-0] [--filter-device N]
+                    [--screenshot OUT.png]
 
 1. Loads the page and dumps its DOM after the script ran. The drawing at the end of
    the suite (figure[data-reason=end]) must show each --control ID with TEXT and each
    --hidden ID as hidden; with --expect-failure a failed step and a failed drawing must
    be highlighted; the timeline filter must have been shown (the script ran).
+   With --filter-device the page is loaded again as REPORT.html#device=N: every
+   timeline entry of another device (or of none) must be filtered out, and some of
+   device N must stay.
 2. Fails on any console message of the page (errors, uncaught exceptions, a resource
    that does not load).
 3. Takes a screenshot and fails when it is blank: one colour covering nearly all of
@@ -154,6 +158,26 @@ def check_dom(dom, args, failures):
         print("ok: the page's script ran (the timeline filter is shown)")
 
 
+def check_filter(dom, device, failures):
+    builder = TreeBuilder()
+    builder.feed(dom)
+    entries = builder.root.find_all(lambda e: e.tag == "li" and e.attrs.get("data-kind"))
+    shown = [e for e in entries if "filtered-out" not in e.classes()]
+    wrong = [e for e in shown if e.attrs.get("data-device") != device]
+    if not shown or wrong:
+        failures.append(f"filter by device {device}: {len(shown)} entries shown, "
+                        f"{len(wrong)} of them of another device")
+    else:
+        print(f"ok: filter by device {device} shows {len(shown)} of {len(entries)} entries")
+
+
+def console_messages(stderr, failures):
+    console = [line for line in stderr.splitlines() if CONSOLE_LINE.search(line)]
+    for line in console:
+        failures.append("console error: " + line.split("] ", 1)[-1])
+    return len(console)
+
+
 def png_pixels(path):
     """Decodes an 8-bit RGB or RGBA PNG (what chromium writes) into rows of pixels."""
     data = pathlib.Path(path).read_bytes()
@@ -228,6 +252,7 @@ def main():
     parser.add_argument("--hidden", action="append", default=[], metavar="ID")
     parser.add_argument("--expect-failure", action="store_true")
     parser.add_argument("--suite", default="suite-0")
+    parser.add_argument("--filter-device", metavar="N")
     parser.add_argument("--screenshot", metavar="OUT.png")
     parser.add_argument("--window-size", default="1280,1100")
     args = parser.parse_args()
@@ -247,12 +272,15 @@ def main():
         print(f"check_report: chromium failed ({dump.returncode}):\n{dump.stderr[-2000:]}",
               file=sys.stderr)
         return 2
-    console = [line for line in dump.stderr.splitlines() if CONSOLE_LINE.search(line)]
-    for line in console:
-        failures.append("console error: " + line.split("] ", 1)[-1])
-    if not console:
+    if console_messages(dump.stderr, failures) == 0:
         print("ok: no console messages")
     check_dom(dump.stdout, args, failures)
+
+    if args.filter_device:
+        filtered = run_browser(browser, ["--enable-logging=stderr", "--dump-dom"],
+                               f"{url}#device={args.filter_device}")
+        console_messages(filtered.stderr, failures)
+        check_filter(filtered.stdout, args.filter_device, failures)
 
     if args.screenshot:
         shot = pathlib.Path(args.screenshot).resolve()
