@@ -130,6 +130,9 @@ TEST(html_report, stands_alone_without_network_or_other_files) {
     EXPECT_EQ(html.find("url("), std::string::npos);
     EXPECT_EQ(html.find("@import"), std::string::npos);
     EXPECT_EQ(doc.select_nodes("//script").size(), 1u);
+    // Without the script everything is shown: nothing starts filtered out.
+    EXPECT_EQ(doc.select_nodes("//*[contains(@class,'filtered-out')]").size(), 0u);
+    EXPECT_GT(doc.select_nodes("//li[@data-kind]").size(), 0u);
 }
 
 TEST(html_report, hostile_texts_never_become_markup) {
