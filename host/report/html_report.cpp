@@ -560,6 +560,17 @@ std::string html_text(std::string_view value) {
             case '\'':
                 out += "&#39;";
                 break;
+            // Line breaks and tabs as references keep their exact bytes in attributes
+            // too, where a parser would otherwise fold them into spaces.
+            case '\t':
+                out += "&#9;";
+                break;
+            case '\n':
+                out += "&#10;";
+                break;
+            case '\r':
+                out += "&#13;";
+                break;
             default:
                 out += c;
         }

@@ -26,7 +26,8 @@ std::string html_report(const run_record& run);
 bool write_html_file(const run_record& run, const std::string& path, std::string& error);
 
 // The one escape every text of the page goes through, for element content and for
-// quoted attribute values alike: readable_text(), then & < > " ' as references.
+// quoted attribute values alike: readable_text(), then & < > " ' and tab, LF and CR
+// as references.
 std::string html_text(std::string_view text);
 
 }  // namespace kest_host::report

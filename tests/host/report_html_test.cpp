@@ -171,6 +171,7 @@ TEST(html_report, one_escape_for_text_and_attributes) {
               "&lt;a href=&quot;x&quot;&gt;&#39;&amp;&#39;&lt;/a&gt;");
     EXPECT_EQ(html_text("\x1B\xFF"), "\\x1B\xEF\xBF\xBD");
     EXPECT_EQ(html_text("\xE2\x86\x92"), "\xE2\x86\x92");
+    EXPECT_EQ(html_text("a\tb\r\nc"), "a&#9;b&#13;&#10;c");
 }
 
 TEST(html_report, file_is_written_or_the_path_is_named) {

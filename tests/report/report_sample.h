@@ -133,6 +133,7 @@ inline const std::vector<std::string>& hostile_texts() {
         "bad \xC3 cut, \xFF\xFE poison, \xED\xA0\x80 surrogate, \xC0\xAF overlong",
         "Kamera \xC3\xA4 \xE2\x86\x92 \xF0\x9F\x8E\xA5 \xE6\x98\xA0\xE5\x83\x8F",
         "]]> <!-- --> <![CDATA[ x ]]>",
+        "two\nlines,\ta tab,\r\nand CR LF",
     };
     return texts;
 }
