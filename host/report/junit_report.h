@@ -8,7 +8,9 @@
 //       <testcase classname="FILE.checks" name=CHECK-ID>       one per check
 //         <skipped message=REASON/> | <failure message=...>FINDINGS</failure>
 //         <system-out>WARNINGS</system-out>                     a warning passes
-//       <testcase classname="FILE.stress" name="routing model">  stress runs
+//       <testcase classname="stress.stress"                      stress runs: the model
+//                 name="routing model (seed S, N events)">
+//         <failure message="CHECK after event E with seed S: WHY (repeat with: CMD)"/>
 //       <testcase classname=FILE name="run"><error message=WHY/>  a run that stopped
 //
 // Every text goes through readable_text() first; the XML itself is written by

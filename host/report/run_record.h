@@ -155,7 +155,8 @@ class recorder {
     // Stress findings kept per suite; later ones are dropped.
     static constexpr std::size_t kMaxStressFindings = 100;
 
-    // Before the first statement of a scenario file (or a stress run, with `stress`).
+    // Before the first statement of a scenario file; begin_stress before a stress run
+    // (its suite is named "stress").
     void begin_suite(const std::string& name);
     void begin_stress(uint64_t seed, uint64_t events);
     // Before each statement runs (a stress run may call it per event or not at all).
