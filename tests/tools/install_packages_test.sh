@@ -93,7 +93,9 @@ fresh() {
     echo "$1" >"$state/update"
     shift
     printf '%s\n' "$@" >"$state/installed"
-    : >"$state/calls" >"$state/refused" >"$state/architectures" >"$state/report"
+    for file in calls refused architectures report; do
+        : >"$state/$file"
+    done
 }
 # run <expected exit> <args...>: the installer's output lands in $state/out.
 run() {
