@@ -10,9 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
-if [ -f tools/install-packages.sh ]; then
-    bash tools/install-packages.sh browser build
-fi
+bash tools/install-packages.sh browser build
 
 build=${REPORT_BUILD:-build/default}
 host=$build/bin/kest-host
