@@ -12,7 +12,7 @@ std::string usage(const char* default_plugin) {
     return std::string(
                "usage: kest-host [--plugin PATH] [--quiet] [--no-color] [SCENARIO]\n"
                "       kest-host --stress N --seed S [--plugin PATH] [--no-color]\n"
-               "       kest-host --interactive [--plugin PATH] [--no-color]\n"
+               "       kest-host --interactive [--plugin PATH] [--quiet] [--no-color] [SCENARIO]\n"
                "Runs the panel plug-in (default: ") +
            default_plugin +
            " beside kest-host) on a simulated host.\n"
@@ -27,9 +27,6 @@ std::string check_combination(const command_line& c, bool seed_given) {
     }
     if (seed_given && !c.stress) {
         return "--seed belongs to --stress";
-    }
-    if (c.interactive && !c.scenario.empty()) {
-        return "--interactive takes no scenario file";
     }
     return "";
 }

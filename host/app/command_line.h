@@ -2,7 +2,7 @@
 //
 //   kest-host [--plugin PATH] [--quiet] [--no-color] [SCENARIO]
 //   kest-host --stress N --seed S [--plugin PATH] [--no-color]
-//   kest-host --interactive [--plugin PATH] [--no-color]
+//   kest-host --interactive [--plugin PATH] [--quiet] [--no-color] [SCENARIO]
 //
 // `--help` prints the usage on standard output; a usage error prints the message and
 // the usage on standard error and ends with status 2.

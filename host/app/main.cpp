@@ -2,6 +2,7 @@
 //
 // Exit status: 0 when every expectation and check passed, 1 on a failed expectation
 // or check, 2 on a usage, file or plug-in loading error.
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -27,27 +28,57 @@ int run_stress(const command_line& c, bool color) {
     return kest_host::run_stress(options, std::cout);
 }
 
-// Reads and runs a scenario file, or the built-in demo when none is named.
-int run_file(const command_line& c, const kest_host::run_options& options) {
+// Reads and parses a scenario file, or the built-in demo when none is named. Returns
+// false after printing why it cannot.
+bool read_scenario(const command_line& c, kest_host::scenario& parsed) {
     std::string content = kDemoScenario;
     std::string name = "demo";
     if (!c.scenario.empty()) {
         std::ifstream in(c.scenario, std::ios::binary);
         if (!in) {
             std::cerr << "kest-host: cannot read scenario " << c.scenario << "\n";
-            return 2;
+            return false;
         }
         std::ostringstream text;
         text << in.rdbuf();
         content = text.str();
         name = c.scenario;
     }
-    kest_host::scenario parsed;
     std::string error;
     if (!kest_host::parse_scenario(content, name, parsed, error)) {
         std::cerr << "kest-host: " << error << "\n";
+        return false;
+    }
+    return true;
+}
+
+// The console starts with the scenario named, or with the demo's set-up (its devices,
+// names, slots and crosspoints) so that the panel has something to work with.
+int run_console(const command_line& c, const kest_host::run_options& options) {
+    kest_host::console_setup setup;
+    setup.options = options;
+    setup.terminal = kest_host::is_terminal(stdin);
+    if (!read_scenario(c, setup.start)) {
         return 2;
     }
+    if (c.scenario.empty()) {
+        auto& steps = setup.start.steps;
+        const auto first_step = std::find_if(steps.begin(), steps.end(), [](const auto& s) {
+            return kest_host::group_of(s.what) != kest_host::statement_group::setup;
+        });
+        steps.erase(first_step, steps.end());
+        setup.start.file = "the demo's set-up";
+    }
+    return kest_host::run_interactive(setup, std::cin, std::cout, std::cerr);
+}
+
+// Reads and runs a scenario file, or the built-in demo when none is named.
+int run_file(const command_line& c, const kest_host::run_options& options) {
+    kest_host::scenario parsed;
+    if (!read_scenario(c, parsed)) {
+        return 2;
+    }
+    const std::string& name = parsed.file;
     if (parsed.steps.empty()) {
         std::cerr << "kest-host: " << name << ": holds no statements\n";
         return 2;
@@ -75,8 +106,7 @@ int main(int argc, char** argv) {
     options.quiet = c.quiet;
     options.color = color;
     if (c.interactive) {
-        return kest_host::run_interactive(options, std::cin, std::cout,
-                                          kest_host::is_terminal(stdin));
+        return run_console(c, options);
     }
     return run_file(c, options);
 }

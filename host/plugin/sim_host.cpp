@@ -1,5 +1,6 @@
 #include "plugin/sim_host.h"
 
+#include "common/interrupt.h"
 #include "common/printable.h"
 
 namespace kest_host {
@@ -124,6 +125,10 @@ void sim_host::advance(int64_t ms) {
         trace_.line("host", "clock " + std::to_string(clock.now()) + " ms");
         send_raw(KEST_EVENT_TIMER, *id);
         settle();
+        if (interrupt_requested()) {
+            trace_.line("host", "interrupted at " + std::to_string(clock.now()) + " ms");
+            return;  // the clock stays at the last tick delivered
+        }
     }
     clock.move_to(target);
 }
