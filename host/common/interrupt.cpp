@@ -23,13 +23,13 @@ void release_interrupts() {
     std::signal(SIGINT, SIG_DFL);
 }
 #else
-// Without SA_RESTART, so that a blocking read at the prompt returns and the line
-// being typed can be dropped.
+// With SA_RESTART, so that output to a slow terminal is not cut by the signal. At the
+// prompt libedit catches the signal itself, drops the line and hands it on to us.
 void catch_interrupts() {
     struct sigaction action {};
     action.sa_handler = on_interrupt;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;
+    action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
 }
 
