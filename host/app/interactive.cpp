@@ -1,5 +1,6 @@
 #include "app/interactive.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -211,6 +212,14 @@ void console::help(const std::string& topic) {
 }
 
 }  // namespace
+
+void keep_setup_only(scenario& s) {
+    const auto first_step = std::find_if(s.steps.begin(), s.steps.end(), [](const step& st) {
+        return group_of(st.what) != statement_group::setup;
+    });
+    s.steps.erase(first_step, s.steps.end());
+    s.file += "'s set-up";
+}
 
 int run_interactive(const console_setup& setup, std::istream& in, std::ostream& out,
                     std::ostream& err) {

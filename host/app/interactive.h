@@ -20,6 +20,10 @@ struct console_setup {
     bool terminal = false;  // standard input is a terminal: prompt and line editing
 };
 
+// Cuts a scenario to the set-up statements before its first step (the demo's set-up
+// for a console started without a scenario).
+void keep_setup_only(scenario& s);
+
 // Runs the console until quit or the end of input; returns the exit status of the
 // whole session (0, 1 or 2, as a scenario run).
 int run_interactive(const console_setup& setup, std::istream& in, std::ostream& out,

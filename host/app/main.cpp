@@ -2,7 +2,6 @@
 //
 // Exit status: 0 when every expectation and check passed, 1 on a failed expectation
 // or check, 2 on a usage, file or plug-in loading error.
-#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -62,12 +61,7 @@ int run_console(const command_line& c, const kest_host::run_options& options) {
         return 2;
     }
     if (c.scenario.empty()) {
-        auto& steps = setup.start.steps;
-        const auto first_step = std::find_if(steps.begin(), steps.end(), [](const auto& s) {
-            return kest_host::group_of(s.what) != kest_host::statement_group::setup;
-        });
-        steps.erase(first_step, steps.end());
-        setup.start.file = "the demo's set-up";
+        kest_host::keep_setup_only(setup.start);
     }
     return kest_host::run_interactive(setup, std::cin, std::cout, std::cerr);
 }
