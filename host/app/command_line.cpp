@@ -14,7 +14,7 @@ std::string usage(const char* default_plugin) {
                "                 [--report FILE] [SCENARIO...]\n"
                "       kest-host --stress N --seed S [--faults] [--plugin PATH] [--no-color]\n"
                "                 [--junit FILE] [--report FILE]\n"
-               "       kest-host --interactive [--plugin PATH] [--no-color]\n"
+               "       kest-host --interactive [--plugin PATH] [--quiet] [--no-color] [SCENARIO]\n"
                "Runs the panel plug-in (default: ") +
            default_plugin +
            " beside kest-host) on a simulated host.\n"
@@ -34,8 +34,8 @@ std::string check_combination(const command_line& c, bool seed_given) {
     if (c.faults && !c.stress) {
         return "--faults belongs to --stress";
     }
-    if (c.interactive && !c.scenarios.empty()) {
-        return "--interactive takes no scenario file";
+    if (c.interactive && c.scenarios.size() > 1) {
+        return "--interactive takes at most one scenario file";
     }
     if (c.interactive && (!c.junit.empty() || !c.report.empty())) {
         return "--interactive writes no --junit or --report file";

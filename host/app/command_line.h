@@ -4,7 +4,7 @@
 //             [SCENARIO...]
 //   kest-host --stress N --seed S [--faults] [--plugin PATH] [--no-color] [--junit FILE]
 //             [--report FILE]
-//   kest-host --interactive [--plugin PATH] [--no-color]
+//   kest-host --interactive [--plugin PATH] [--quiet] [--no-color] [SCENARIO]
 //
 // `--help` prints the usage on standard output; a usage error prints the message and
 // the usage on standard error and ends with status 2.

@@ -1,7 +1,13 @@
 #include "app/interactive.h"
 
+#include <algorithm>
+#include <fstream>
+#include <sstream>
 #include <string>
 
+#include "app/line_input.h"
+#include "app/session_record.h"
+#include "common/interrupt.h"
 #include "scenario/statement_table.h"
 
 namespace kest_host {
@@ -17,42 +23,214 @@ std::string trimmed(const std::string& line) {
     return line.substr(first, line.find_last_not_of(" \t\r") - first + 1);
 }
 
-}  // namespace
+constexpr const char kKeys[] =
+    "Keys: arrows and the usual editing keys, Up/Down for the history, Tab completes a\n"
+    "statement word, Ctrl-C stops a long step, Ctrl-D ends the session.\n";
 
-int run_interactive(const run_options& options, std::istream& in, std::ostream& out, bool prompt) {
-    scenario_runner runner(options, out);
-    out << "kest-host interactive: type help for the statements, quit to end.\n";
-    std::string line;
-    for (int number = 1;; ++number) {
-        if (prompt) {
-            out << "kest> " << std::flush;
-        }
-        if (!std::getline(in, line)) {
-            break;
-        }
-        const std::string word = trimmed(line);
-        if (word == "quit" || word == "exit") {
-            break;
-        }
-        if (word == "help" || word == "?") {
-            out << statement_help();
-            continue;
-        }
-        std::optional<step> s;
-        std::string error;
-        if (!parse_scenario_line(line, "input", number, s, error)) {
-            out << "error: " << error << " (type help)\n";
-            continue;
-        }
-        if (s && !runner.execute(*s, "input")) {
-            if (runner.fatal()) {
-                break;  // the plug-in or its layout failed: finish() reports it
-            }
-            out << "error: " << runner.error() << "\n";
-            runner.clear_error();
+class console {
+  public:
+    console(const console_setup& setup, std::istream& in, std::ostream& out, std::ostream& err)
+        : runner_(setup.options, out),
+          input_(make_line_input(in, out, setup.terminal)),
+          out_(out),
+          err_(err) {
+        if (!setup.options.quiet) {
+            runner_.set_trace(stmt::trace_level::brief);
         }
     }
-    return runner.finish();
+
+    int run(const scenario& start);
+
+  private:
+    enum class outcome { go_on, quit };
+
+    outcome typed(const std::string& line);
+    outcome console_statement(const step& s);
+    bool play(const scenario& file);
+    bool run_step(const step& s, const std::string& file);
+    void load(const std::string& file);
+    void record(const std::string& file);
+    void help(const std::string& topic);
+    void error(const std::string& message) { err_ << "kest-host: " << message << "\n"; }
+    void interrupted();
+
+    scenario_runner runner_;
+    std::unique_ptr<line_input> input_;
+    std::ostream& out_;
+    std::ostream& err_;
+    session_record record_;
+    int line_ = 0;
+    bool over_ = false;  // the plug-in or its layout failed: no more steps
+};
+
+int console::run(const scenario& start) {
+    out_ << "kest-host interactive: type help for the statements, quit or Ctrl-D to end.\n";
+    if (!start.steps.empty()) {
+        record_.section("played from " + start.file);
+        play(start);
+    }
+    record_.section("typed at the prompt");
+    std::string line;
+    while (!over_) {
+        const line_input::result r = input_->read(line);
+        if (r == line_input::result::end) {
+            if (input_->prompts()) {
+                out_ << "\n";  // the summary goes on a line of its own, not the prompt's
+            }
+            break;
+        }
+        ++line_;
+        if (r == line_input::result::interrupted) {
+            clear_interrupt();
+            out_ << "\n";
+            continue;
+        }
+        if (typed(line) == outcome::quit) {
+            break;
+        }
+    }
+    return runner_.finish();
+}
+
+console::outcome console::typed(const std::string& line) {
+    const std::string word = trimmed(line);
+    std::optional<step> s;
+    std::string why;
+    if (word == "exit" || word == "?") {
+        parse_scenario_line(word == "?" ? "help" : "quit", "input", line_, s, why);
+    } else if (!parse_scenario_line(line, "input", line_, s, why)) {
+        error(why + " (type help)");
+        return outcome::go_on;
+    }
+    if (!s) {
+        return outcome::go_on;
+    }
+    if (group_of(s->what) == statement_group::console) {
+        return console_statement(*s);
+    }
+    run_step(*s, "input");
+    return outcome::go_on;
+}
+
+console::outcome console::console_statement(const step& s) {
+    if (std::holds_alternative<stmt::quit>(s.what)) {
+        return outcome::quit;
+    }
+    if (const auto* t = std::get_if<stmt::trace>(&s.what)) {
+        runner_.set_trace(t->level);
+    } else if (const auto* l = std::get_if<stmt::load>(&s.what)) {
+        load(l->file);
+    } else if (const auto* r = std::get_if<stmt::record>(&s.what)) {
+        record(r->file);
+    } else if (const auto* h = std::get_if<stmt::help>(&s.what)) {
+        help(h->topic);
+    }
+    return outcome::go_on;
+}
+
+// Runs one step and records it. False when it could not run.
+bool console::run_step(const step& s, const std::string& file) {
+    const uint64_t failed_before = runner_.failed_expectations();
+    const bool ok = runner_.execute(s, file);
+    if (interrupt_requested()) {
+        interrupted();
+    }
+    if (!ok) {
+        if (runner_.fatal()) {
+            over_ = true;  // finish() reports the error
+            return false;
+        }
+        error(runner_.error());
+        runner_.clear_error();
+        return false;
+    }
+    record_.played(s, file, runner_.failed_expectations() != failed_before);
+    return true;
+}
+
+void console::interrupted() {
+    clear_interrupt();
+    out_ << "interrupted: the clock stands at " << runner_.host().now() << " ms\n";
+}
+
+// Plays a file's steps until one cannot run or Ctrl-C stops it.
+bool console::play(const scenario& file) {
+    for (std::size_t i = 0; i < file.steps.size(); ++i) {
+        if (interrupt_requested()) {
+            clear_interrupt();
+            out_ << "interrupted: " << file.steps.size() - i << " statements of " << file.file
+                 << " not played\n";
+            return false;
+        }
+        if (!run_step(file.steps[i], file.file)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void console::load(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        error("load: cannot read " + file);
+        return;
+    }
+    std::ostringstream content;
+    content << in.rdbuf();
+    scenario parsed;
+    std::string why;
+    if (!parse_scenario(content.str(), file, parsed, why)) {
+        error(why);
+        return;
+    }
+    record_.section("load " + file);
+    play(parsed);
+    record_.section("typed at the prompt");
+}
+
+void console::record(const std::string& file) {
+    std::string why;
+    if (!record_.write(file, runner_.host(), why)) {
+        error("record: " + why);
+        return;
+    }
+    out_ << "recorded " << record_.statements() << " statements and the state reached to " << file
+         << "\n";
+}
+
+void console::help(const std::string& topic) {
+    if (topic.empty()) {
+        out_ << statement_help() << kKeys;
+        return;
+    }
+    const std::string forms = statement_help(topic);
+    if (forms.empty()) {
+        error("help: no statement \"" + topic + "\" (type help for the list)");
+        return;
+    }
+    out_ << forms;
+}
+
+}  // namespace
+
+void keep_setup_only(scenario& s) {
+    const auto first_step = std::find_if(s.steps.begin(), s.steps.end(), [](const step& st) {
+        return group_of(st.what) != statement_group::setup;
+    });
+    s.steps.erase(first_step, s.steps.end());
+    s.file += "'s set-up";
+}
+
+int run_interactive(const console_setup& setup, std::istream& in, std::ostream& out,
+                    std::ostream& err) {
+    catch_interrupts();
+    int status = 0;
+    {
+        console c(setup, in, out, err);
+        status = c.run(setup.start);
+    }
+    release_interrupts();
+    return status;
 }
 
 }  // namespace kest_host

@@ -3,13 +3,16 @@
 // Exit status: 0 when every expectation and check passed, 1 on a failed expectation
 // or check, 2 on a usage, file or plug-in loading error (a report file that cannot be
 // written included).
+#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 
 #include "app/command_line.h"
 #include "app/interactive.h"
 #include "app/report_output.h"
 #include "app/scenario_files.h"
+#include "demo_scenario.h"
 #include "panel/panel_names.h"
 #include "plugin/platform.h"
 #include "stress/stress_run.h"
@@ -54,6 +57,35 @@ int run_recorded(const command_line& c, bool color) {
     return status;
 }
 
+// The console starts with the scenario named, or with the demo's set-up (its devices,
+// names, slots and crosspoint) so that the panel has something to work with.
+int run_console(const command_line& c, const kest_host::run_options& options) {
+    kest_host::console_setup setup;
+    setup.options = options;
+    setup.terminal = kest_host::is_terminal(stdin);
+    std::string content = kDemoScenario;
+    const std::string name = c.scenarios.empty() ? "demo" : c.scenarios.front();
+    if (!c.scenarios.empty()) {
+        std::ifstream in(name, std::ios::binary);
+        if (!in) {
+            std::cerr << "kest-host: cannot read scenario " << name << "\n";
+            return 2;
+        }
+        std::ostringstream text;
+        text << in.rdbuf();
+        content = text.str();
+    }
+    std::string error;
+    if (!kest_host::parse_scenario(content, name, setup.start, error)) {
+        std::cerr << "kest-host: " << error << "\n";
+        return 2;
+    }
+    if (c.scenarios.empty()) {
+        kest_host::keep_setup_only(setup.start);
+    }
+    return kest_host::run_interactive(setup, std::cin, std::cout, std::cerr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -71,8 +103,7 @@ int main(int argc, char** argv) {
         options.plugin = c.plugin;
         options.quiet = c.quiet;
         options.color = color;
-        return kest_host::run_interactive(options, std::cin, std::cout,
-                                          kest_host::is_terminal(stdin));
+        return run_console(c, options);
     }
     return run_recorded(c, color);
 }

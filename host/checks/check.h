@@ -82,6 +82,8 @@ class check {
     virtual void on_answer(const answer_seen& /*seen*/) {}
     virtual void on_settle(const settle_seen& /*seen*/) {}
     virtual void on_delete() {}
+    // A fresh panel was made after the last one was deleted.
+    virtual void on_create() {}
     virtual void on_never_released(const std::vector<std::string>& /*labels*/) {}
     // Stress mode: null when the host agrees with the model, else the divergence.
     virtual void on_model(const std::string* /*divergence*/) {}

@@ -33,6 +33,7 @@ class no_command_after_delete final : public check {
     }
 
     void on_delete() override { exercised(); }
+    void on_create() override { closing_sent_ = false; }
 
   private:
     bool closing_sent_ = false;

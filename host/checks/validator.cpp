@@ -41,6 +41,10 @@ void validator::deleted() {
     each([](check& c) { c.on_delete(); });
 }
 
+void validator::created() {
+    each([](check& c) { c.on_create(); });
+}
+
 void validator::never_released(const std::vector<std::string>& labels) {
     each([&](check& c) { c.on_never_released(labels); });
 }

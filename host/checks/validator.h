@@ -31,6 +31,7 @@ class validator final : public finding_sink {
     void answer(const answer_seen& seen);
     void settled(const settle_seen& seen);
     void deleted();
+    void created();
     void never_released(const std::vector<std::string>& labels);
     void model(const std::string* divergence);
 

@@ -55,14 +55,32 @@ bool plugin_session::start() {
         error_ = "plug-in " + options_.plugin + " does not export load_kest_client_script";
         return false;
     }
-    const auto factory = reinterpret_cast<load_kest_client_script_fn>(entry);
-    if (!host_.create(factory, options_.layout_dir)) {
+    factory_ = reinterpret_cast<load_kest_client_script_fn>(entry);
+    return make_panel();
+}
+
+bool plugin_session::make_panel() {
+    if (!host_.create(factory_, options_.layout_dir)) {
         error_ =
             "plug-in " + options_.plugin + " made no panel (load_kest_client_script returned null)";
         return false;
     }
     host_.settle();
     return true;
+}
+
+bool plugin_session::restart() {
+    if (!started_) {
+        return start();
+    }
+    if (!error_.empty() || ended_) {
+        return false;
+    }
+    stop();
+    host_.world().clock().stop_all();
+    stopped_ = false;
+    checks_.created();
+    return make_panel();
 }
 
 void plugin_session::stop() {

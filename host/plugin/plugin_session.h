@@ -51,6 +51,9 @@ class plugin_session {
     bool stopped() const { return stopped_; }
     // Deletes the panel (once); nothing reaches it afterwards.
     void stop();
+    // Deletes a live panel and makes a fresh one from the same plug-in against the same
+    // devices (a first start when none was made yet). False with error() as start().
+    bool restart();
     // Deletes a live panel, unloads the plug-in and runs the end-of-run checks.
     void end();
 
@@ -65,11 +68,13 @@ class plugin_session {
 
   private:
     void report(const check& which, bool failure, const std::string& message);
+    bool make_panel();
 
     session_options options_;
     std::ostream& out_;
     std::unique_ptr<report_feed> feed_;
     shared_library library_;  // outlives the panel object, which host_ deletes
+    load_kest_client_script_fn factory_ = nullptr;
     validator checks_;
     sim_host host_;
     bool started_ = false;

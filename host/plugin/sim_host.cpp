@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/interrupt.h"
 #include "common/printable.h"
 
 namespace kest_host {
@@ -126,6 +127,10 @@ void sim_host::advance(int64_t ms) {
     router_line& line = world_.routers_line();
     const int64_t target = clock.now() + ms;
     for (;;) {
+        if (interrupt_requested()) {
+            trace_.line("host", "interrupted at " + std::to_string(clock.now()) + " ms");
+            return;  // the clock stays at the last event delivered
+        }
         // Timer ticks and delayed router revertives in time order; at the same time
         // the revertive first, as it left the router before the tick.
         int64_t report_due = 0;

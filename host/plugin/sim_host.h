@@ -63,7 +63,8 @@ class sim_host final : public kest_host_callback, private revertive_sink {
     void send_button(const std::string& id, const std::string& request);
     void send_record(int32_t type, const revertive_info& record);
     void send_raw(int32_t type, intptr_t data);
-    // Moves the simulated clock on; each timer tick is delivered and settled.
+    // Moves the simulated clock on; each timer tick is delivered and settled. An
+    // interrupt (Ctrl-C) stops it at the last tick delivered.
     void advance(int64_t ms);
     // Delivers queued events until none is left.
     void settle();

@@ -48,6 +48,10 @@ std::string source_of(const std::string& text) {
     return first == std::string::npos ? "" : source.substr(first, last - first + 1);
 }
 
+std::string first_word(const std::string& source) {
+    return source.substr(0, source.find_first_of(" \t"));
+}
+
 }  // namespace
 
 bool parse_scenario_line(const std::string& text, const std::string& file, int line,
@@ -89,6 +93,11 @@ bool parse_scenario(const std::string& content, const std::string& file, scenari
         ++line;
         std::optional<step> s;
         if (!parse_scenario_line(text, file, line, s, error)) {
+            return false;
+        }
+        if (s && group_of(s->what) == statement_group::console) {
+            error = file + ":" + std::to_string(line) + ": " + first_word(s->source) +
+                    ": only at the interactive prompt (kest-host --interactive), not in a file";
             return false;
         }
         if (s) {

@@ -19,7 +19,7 @@ struct scenario {
 // Parses one line. Returns false with `error` when the line is malformed.
 bool parse_scenario_line(const std::string& text, const std::string& file, int line,
                          std::optional<step>& out, std::string& error);
-// Parses a whole file content; stops at the first malformed line.
+// Parses a whole file content; stops at the first malformed line or console statement.
 bool parse_scenario(const std::string& content, const std::string& file, scenario& out,
                     std::string& error);
 

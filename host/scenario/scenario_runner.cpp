@@ -1,13 +1,22 @@
 #include "scenario/scenario_runner.h"
 
 #include "common/paths.h"
+#include "common/printable.h"
 #include "panel/render.h"
 
 namespace kest_host {
 
 scenario_runner::scenario_runner(const run_options& options, std::ostream& out)
-    : out_(out), quiet_(options.quiet), color_(options.color), session_(options, out) {
+    : out_(out),
+      trace_(options.quiet ? stmt::trace_level::off : stmt::trace_level::full),
+      color_(options.color),
+      session_(options, out) {
     session_.host().set_record_commands(true);
+}
+
+void scenario_runner::set_trace(stmt::trace_level level) {
+    trace_ = level;
+    host().set_trace(level == stmt::trace_level::full ? &out_ : nullptr, color_);
 }
 
 bool scenario_runner::fail_step(const std::string& message) {
@@ -63,7 +72,7 @@ void scenario_runner::show() {
 // whether the step can run at all.
 bool scenario_runner::prepare(const step& s) {
     const statement_group group = group_of(s.what);
-    if (!quiet_ && group != statement_group::expectation &&
+    if (trace_ == stmt::trace_level::full && group != statement_group::expectation &&
         (session_.started() || group != statement_group::setup)) {
         out_ << (color_ ? "\033[1m" : "") << "--- " << where_ << ": " << s.source
              << (color_ ? "\033[0m" : "") << "\n";
@@ -72,7 +81,7 @@ bool scenario_runner::prepare(const step& s) {
         host().clear_step_commands();
     }
     const bool panel = needs_panel(s.what);
-    if (panel && session_.stopped()) {
+    if (panel && session_.stopped() && !std::holds_alternative<stmt::start>(s.what)) {
         return fail_step("the panel has been stopped; nothing can reach it any more");
     }
     // A step that cannot be carried out says so before the panel is started for it.
@@ -100,7 +109,7 @@ bool scenario_runner::execute(const step& s, const std::string& file) {
         return false;
     }
     const bool expectation = group_of(s.what) == statement_group::expectation;
-    if (expectation && !quiet_ && failed_ == failed_before) {
+    if (expectation && trace_ != stmt::trace_level::off && failed_ == failed_before) {
         out_ << "ok   " << where_ << ": " << s.source << "\n";
     }
     if (expectation) {
@@ -109,11 +118,35 @@ bool scenario_runner::execute(const step& s, const std::string& file) {
     if (session_.live() && !expectation) {
         host().settle();
     }
+    if (trace_ == stmt::trace_level::brief && !expectation &&
+        (session_.started() || group_of(s.what) != statement_group::setup)) {
+        print_brief(s);
+    }
     if (!host().file_error().empty()) {
         fatal_ = true;
         return fail_step(host().file_error());
     }
     return true;
+}
+
+// One line for the step: where, what, and the commands it caused (as many as fit
+// about two terminal lines, then how many there were).
+void scenario_runner::print_brief(const step& s) {
+    constexpr std::size_t kWidth = 150;
+    const auto& sent = host().step_commands();
+    std::string line = "--- " + where_ + ": " + s.source;
+    std::size_t shown = 0;
+    for (; shown < sent.size(); ++shown) {
+        const std::string next = (shown == 0 ? "  -> " : " | ") + printable(sent[shown]);
+        if (shown > 0 && line.size() + next.size() > kWidth) {
+            break;
+        }
+        line += next;
+    }
+    if (shown < sent.size()) {
+        line += " | ... (" + std::to_string(sent.size()) + " commands)";
+    }
+    out_ << line << "\n";
 }
 
 int scenario_runner::finish() {

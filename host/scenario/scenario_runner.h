@@ -32,6 +32,11 @@ class scenario_runner {
     // already stopped); an interactive session can then go on.
     bool fatal() const { return fatal_; }
     void clear_error() { error_.clear(); }
+    // How much the steps print from now on (--quiet: off; otherwise full).
+    void set_trace(stmt::trace_level level);
+    stmt::trace_level trace() const { return trace_; }
+    // The panel is live (started, not stopped, no plug-in error).
+    bool panel_live() { return session_.live(); }
     uint64_t expectations() const { return expectations_; }
     uint64_t failed_expectations() const { return failed_; }
     sim_host& host() { return session_.host(); }
@@ -61,6 +66,8 @@ class scenario_runner {
     bool apply(const stmt::input& s);
     bool apply(const stmt::start& s);
     bool apply(const stmt::stop& s);
+    bool apply(const stmt::restart& s);
+    bool apply(const stmt::console& s);
     bool apply(const stmt::show& s);
     bool apply(const stmt::press& s);
     bool apply(const stmt::release& s);
@@ -79,9 +86,11 @@ class scenario_runner {
     bool apply(const stmt::expect_not_sent& s);
     bool apply(const stmt::expect_timer& s);
     bool set_input(int32_t number, bool high);
+    void print_brief(const step& s);
+    bool restart_panel();
 
     std::ostream& out_;
-    bool quiet_;
+    stmt::trace_level trace_;
     bool color_;
     plugin_session session_;
     std::string where_;  // "FILE:LINE" of the step being run

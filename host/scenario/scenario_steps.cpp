@@ -70,8 +70,26 @@ bool scenario_runner::apply(const stmt::input& s) {
     return d != nullptr;
 }
 
+// A start after stop makes a fresh panel; otherwise prepare() has started it.
 bool scenario_runner::apply(const stmt::start&) {
+    return !session_.stopped() || restart_panel();
+}
+
+bool scenario_runner::apply(const stmt::restart&) {
+    return restart_panel();
+}
+
+bool scenario_runner::restart_panel() {
+    if (!session_.restart()) {
+        fatal_ = true;
+        error_ = session_.error();
+        return false;
+    }
     return true;
+}
+
+bool scenario_runner::apply(const stmt::console&) {
+    return fail_step("only at the interactive prompt");
 }
 
 bool scenario_runner::apply(const stmt::stop&) {

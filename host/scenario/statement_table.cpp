@@ -241,6 +241,45 @@ bool parse_expect_timer(reader& r, statement& out) {
     return done(out, s);
 }
 
+bool parse_file_name(reader& r, std::string& file) {
+    return r.any("a file name", file);
+}
+
+bool parse_load(reader& r, statement& out) {
+    stmt::load s;
+    return parse_file_name(r, s.file) && done(out, s);
+}
+
+bool parse_record(reader& r, statement& out) {
+    stmt::record s;
+    return parse_file_name(r, s.file) && done(out, s);
+}
+
+bool parse_trace(reader& r, statement& out) {
+    stmt::trace s;
+    int which = 0;
+    if (!r.word("on|off|short", which)) {
+        return false;
+    }
+    constexpr stmt::trace_level levels[] = {stmt::trace_level::full, stmt::trace_level::off,
+                                            stmt::trace_level::brief};
+    s.level = levels[which];
+    return done(out, s);
+}
+
+// help, help press, help expect dest: the rest of the line is the topic.
+bool parse_help(reader& r, statement& out) {
+    stmt::help s;
+    while (r.more()) {
+        std::string word;
+        if (!r.any("a statement", word)) {
+            return false;
+        }
+        s.topic += (s.topic.empty() ? "" : " ") + word;
+    }
+    return done(out, s);
+}
+
 const std::vector<statement_entry> kTable = {
     {"device", {"router|infodriver|gpi N", nullptr}, "a device with number N", parse_device},
     {"instance",
@@ -266,11 +305,18 @@ const std::vector<statement_entry> kTable = {
      parse_name},
     {"route", {"SOURCE to DEST", nullptr}, "a crosspoint made from elsewhere", parse_route},
     {"input", {"INDEX VALUE", nullptr}, "a raw GPI state", parse_input},
-    {"start", {"", nullptr}, "load the panel (implied by the first step)", parse_bare<stmt::start>},
+    {"start",
+     {"", nullptr},
+     "load the panel (implied by the first step); after `stop` a fresh one",
+     parse_bare<stmt::start>},
     {"stop",
      {"", nullptr},
-     "delete the panel; nothing reaches it afterwards",
+     "delete the panel; nothing reaches it until `start` makes a fresh one",
      parse_bare<stmt::stop>},
+    {"restart",
+     {"", nullptr},
+     "delete the panel and start a fresh one against the same devices",
+     parse_bare<stmt::restart>},
     {"show", {"", nullptr}, "draw the panel", parse_bare<stmt::show>},
     {"press",
      {"N", nullptr},
@@ -344,6 +390,23 @@ const std::vector<statement_entry> kTable = {
      {"ID running|stopped", nullptr},
      "a timer runs or is stopped",
      parse_expect_timer},
+    {"load", {"FILE", nullptr}, "at the prompt: play a scenario file", parse_load},
+    {"trace",
+     {"on|off|short", nullptr},
+     "at the prompt: print the whole trace, nothing, or one line per step with its commands",
+     parse_trace},
+    {"record",
+     {"FILE", nullptr},
+     "at the prompt: write the session so far as a scenario that expects the current state",
+     parse_record},
+    {"help",
+     {"[STATEMENT]", nullptr},
+     "at the prompt: the statements, or the forms of one",
+     parse_help},
+    {"quit",
+     {"", nullptr},
+     "at the prompt: end the session (as Ctrl-D does)",
+     parse_bare<stmt::quit>},
 };
 
 std::string form_text(const statement_entry& entry, const char* form) {
@@ -409,18 +472,37 @@ std::string markdown_statement_table() {
     return table;
 }
 
+namespace {
+
+std::string entry_help(const statement_entry& entry) {
+    std::string forms;
+    for (const char* form : entry.forms) {
+        if (form != nullptr) {
+            forms += (forms.empty() ? "" : " | ") + form_text(entry, form);
+        }
+    }
+    return "  " + forms + "\n      " + entry.help + "\n";
+}
+
+}  // namespace
+
 std::string statement_help() {
     std::string help = "Statements (texts in double quotes):\n";
     for (const auto& entry : kTable) {
-        std::string forms;
-        for (const char* form : entry.forms) {
-            if (form != nullptr) {
-                forms += (forms.empty() ? "" : " | ") + form_text(entry, form);
-            }
-        }
-        help += "  " + forms + "\n      " + entry.help + "\n";
+        help += entry_help(entry);
     }
-    return help + "  help   quit\n      this list; the end of the session\n";
+    return help;
+}
+
+std::string statement_help(const std::string& topic) {
+    std::string help;
+    for (const auto& entry : kTable) {
+        const std::string keyword = entry.keyword;
+        if (keyword == topic || keyword.compare(0, topic.size() + 1, topic + " ") == 0) {
+            help += entry_help(entry);
+        }
+    }
+    return help;
 }
 
 }  // namespace kest_host

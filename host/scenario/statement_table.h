@@ -35,7 +35,10 @@ std::string second_words(const std::string& first);
 std::string markdown_forms(const statement_entry& entry);
 // The README's statement table, one row per entry, with its header.
 std::string markdown_statement_table();
-// The interactive help: one line per statement.
+// The interactive help: every statement's forms and what it does.
 std::string statement_help();
+// The same for one statement ("press"), or for every statement it begins ("expect");
+// "" when there is none.
+std::string statement_help(const std::string& topic);
 
 }  // namespace kest_host

@@ -12,8 +12,9 @@
 namespace kest_host {
 
 // Set-up statements may come before the panel starts; steps drive the panel and are
-// traced; expectations compare what the host holds.
-enum class statement_group { setup, step, expectation };
+// traced; expectations compare what the host holds; console statements belong to the
+// interactive prompt and are refused in a scenario file.
+enum class statement_group { setup, step, expectation, console };
 
 // The faults a `fault` statement switches.
 enum class fault_kind {
@@ -77,6 +78,8 @@ struct input : setup {
 };
 struct start : step {};
 struct stop : kind_of<statement_group::step> {};
+// Deletes a live panel and makes a fresh one against the same devices.
+struct restart : kind_of<statement_group::step> {};
 struct show : kind_of<statement_group::step> {};
 struct press : step {
     int32_t input = 0;  // 1 to 8
@@ -144,15 +147,35 @@ struct expect_timer : expectation {
     bool running = false;
 };
 
+// The console's own statements.
+using console = kind_of<statement_group::console>;
+struct load : console {
+    std::string file;
+};
+// How much a step prints: nothing, one line with the commands it caused, or the
+// whole protocol trace.
+enum class trace_level { off, brief, full };
+struct trace : console {
+    trace_level level = trace_level::full;
+};
+struct record : console {
+    std::string file;
+};
+struct help : console {
+    std::string topic;  // "" for the list of statements
+};
+struct quit : console {};
+
 }  // namespace stmt
 
 using statement =
     std::variant<stmt::layout_dir, stmt::device, stmt::instance, stmt::inputs, stmt::slot,
-                 stmt::name, stmt::route, stmt::input, stmt::start, stmt::stop, stmt::show,
-                 stmt::press, stmt::release, stmt::advance, stmt::request, stmt::button,
+                 stmt::name, stmt::route, stmt::input, stmt::start, stmt::stop, stmt::restart,
+                 stmt::show, stmt::press, stmt::release, stmt::advance, stmt::request, stmt::button,
                  stmt::revertive, stmt::dbchange, stmt::event, stmt::fault, stmt::expect_dest,
                  stmt::expect_control, stmt::expect_visibility, stmt::expect_answer,
-                 stmt::expect_sent, stmt::expect_not_sent, stmt::expect_timer>;
+                 stmt::expect_sent, stmt::expect_not_sent, stmt::expect_timer, stmt::load,
+                 stmt::trace, stmt::record, stmt::help, stmt::quit>;
 
 inline statement_group group_of(const statement& s) {
     return std::visit([](const auto& v) { return std::decay_t<decltype(v)>::group; }, s);

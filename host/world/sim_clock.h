@@ -14,6 +14,8 @@ class sim_clock {
     // Starts (or restarts) timer `id` with a period from now; a period <= 0 stops it.
     void set_timer(int32_t id, int64_t period_ms);
     void stop_timer(int32_t id) { timers_.erase(id); }
+    // Stops every timer (a deleted panel's timers do not carry over to the next one).
+    void stop_all() { timers_.clear(); }
     bool running(int32_t id) const { return timers_.count(id) != 0; }
     int64_t now() const { return now_; }
 

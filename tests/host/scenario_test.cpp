@@ -98,6 +98,7 @@ TEST(statement_table, every_entry_parses_its_own_example) {
         {"input", "17 1"},
         {"start", ""},
         {"stop", ""},
+        {"restart", ""},
         {"show", ""},
         {"press", "1"},
         {"release", "8"},
@@ -122,6 +123,11 @@ TEST(statement_table, every_entry_parses_its_own_example) {
         {"expect sent", "\"AS\""},
         {"expect not-sent", "\"RC\""},
         {"expect timer", "2 running"},
+        {"load", "a.scn"},
+        {"trace", "short"},
+        {"record", "\"b c.scn\""},
+        {"help", "expect dest"},
+        {"quit", ""},
     };
     ASSERT_EQ(examples.size(), statement_table().size());
     for (const auto& entry : statement_table()) {

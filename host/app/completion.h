@@ -1,0 +1,14 @@
+// Tab completion at the console: the words that may stand where the cursor is, from
+// the statement table.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kest_host {
+
+// The words that complete the last (partial) word of `before_cursor`. A file name
+// is wanted (after load or record) when `file_wanted` is set; then the list is empty.
+std::vector<std::string> completions(const std::string& before_cursor, bool& file_wanted);
+
+}  // namespace kest_host

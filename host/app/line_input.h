@@ -1,0 +1,30 @@
+// Where the console's lines come from. On a terminal (with libedit) a line can be
+// edited, the history is under the arrow keys and Tab completes statement words;
+// otherwise (a pipe, a file, a build without libedit) plain lines are read, with no
+// echo of their own.
+#pragma once
+
+#include <istream>
+#include <memory>
+#include <ostream>
+#include <string>
+
+namespace kest_host {
+
+class line_input {
+  public:
+    enum class result { line, interrupted, end };
+
+    virtual ~line_input() = default;
+    // Reads the next line (without its end). `interrupted`: Ctrl-C dropped the line
+    // being typed.
+    virtual result read(std::string& line) = 0;
+    // A prompt is shown, so the end of input leaves the cursor on the prompt line.
+    virtual bool prompts() const = 0;
+};
+
+// `terminal`: standard input is a terminal (then `in` must be std::cin and `out`
+// std::cout).
+std::unique_ptr<line_input> make_line_input(std::istream& in, std::ostream& out, bool terminal);
+
+}  // namespace kest_host

@@ -1,0 +1,16 @@
+// Ctrl-C at the console: the signal only raises a flag, and the long loops (the clock
+// advancing, a file being played) look at it between events and stop early.
+#pragma once
+
+namespace kest_host {
+
+// Catches SIGINT from now on: it raises the flag instead of ending the program.
+void catch_interrupts();
+// Goes back to the default action of SIGINT.
+void release_interrupts();
+bool interrupt_requested();
+void clear_interrupt();
+// Raises the flag as the signal would (for tests).
+void request_interrupt();
+
+}  // namespace kest_host
