@@ -1,8 +1,8 @@
 // The command line of kest-host (read with CLI11):
 //
 //   kest-host [--plugin PATH] [--quiet] [--no-color] [SCENARIO]
-//   kest-host --stress N --seed S [--plugin PATH] [--no-color]
-//   kest-host --interactive [--plugin PATH] [--no-color]
+//   kest-host --stress N --seed S [--from K] [--plugin PATH] [--quiet] [--no-color]
+//   kest-host --interactive [--plugin PATH] [--quiet] [--no-color]
 //
 // `--help` prints the usage on standard output; a usage error prints the message and
 // the usage on standard error and ends with status 2.
@@ -24,6 +24,7 @@ struct command_line {
     bool stress = false;
     uint64_t events = 0;
     uint64_t seed = 0;
+    std::optional<uint64_t> trace_from;  // --from K of a stress run
 };
 
 // Reads the arguments into `out`. Returns an exit status when the program should end

@@ -18,11 +18,15 @@ namespace {
 
 using kest_host::command_line;
 
-int run_stress(const command_line& c, bool color) {
+int run_stress(const command_line& c, const std::string& plugin_argument, bool color) {
     kest_host::stress_options options;
     options.plugin = c.plugin;
+    options.plugin_argument = plugin_argument;
     options.events = c.events;
     options.seed = c.seed;
+    options.trace_from = c.trace_from;
+    options.quiet = c.quiet;
+    options.progress = kest_host::is_terminal(stderr);
     options.color = color;
     return kest_host::run_stress(options, std::cout);
 }
@@ -63,12 +67,13 @@ int main(int argc, char** argv) {
                                                          std::cout, std::cerr)) {
         return *status;
     }
+    const std::string plugin_argument = c.plugin;
     if (c.plugin.empty()) {
         c.plugin = kest_host::executable_directory(argv[0]) + "/" + KEST_DEFAULT_PLUGIN;
     }
     const bool color = !c.no_color && kest_host::is_terminal(stdout);
     if (c.stress) {
-        return run_stress(c, color);
+        return run_stress(c, plugin_argument, color);
     }
     kest_host::run_options options;
     options.plugin = c.plugin;

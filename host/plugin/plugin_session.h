@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 
@@ -45,8 +46,15 @@ class plugin_session {
     bool stopped() const { return stopped_; }
     // Deletes the panel (once); nothing reaches it afterwards.
     void stop();
-    // Deletes a live panel, unloads the plug-in and runs the end-of-run checks.
-    void end();
+    // Deletes a live panel, unloads the plug-in and runs the end-of-run checks, whose
+    // findings are placed `where`.
+    void end(const std::string& where = "at the end of the run");
+
+    // Told of every finding after it was reported; `printed` is false once the check
+    // has had kFindingsPrinted.
+    using finding_observer = std::function<void(const check& which, bool failure,
+                                                const std::string& message, bool printed)>;
+    void observe_findings(finding_observer observer) { observer_ = std::move(observer); }
 
     const std::string& error() const { return error_; }
     // The checks table; true when a check failed.
@@ -67,6 +75,7 @@ class plugin_session {
     bool stopped_ = false;
     bool ended_ = false;
     std::string error_;
+    finding_observer observer_;
 };
 
 }  // namespace kest_host
