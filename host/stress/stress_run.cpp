@@ -26,6 +26,10 @@ session_options session_for(const stress_options& options) {
     return s;
 }
 
+std::string event_place(uint64_t event) {
+    return event == 0 ? "at the start-up (event 0)" : "at event " + std::to_string(event);
+}
+
 }  // namespace
 
 stress_driver::stress_driver(const stress_options& options, std::ostream& out)
@@ -71,7 +75,7 @@ void stress_driver::set_up() {
 }
 
 bool stress_driver::start() {
-    place(0, "at the start-up (event 0)");
+    place(0, event_place(0));
     if (options_.trace_from && *options_.trace_from == 0) {
         start_trace();
     }
@@ -100,7 +104,7 @@ void stress_driver::place(uint64_t event, const std::string& where) {
 }
 
 void stress_driver::next_event(uint64_t n) {
-    place(n, "at event " + std::to_string(n));
+    place(n, event_place(n));
     if (!tracing_ && options_.trace_from && n >= *options_.trace_from) {
         start_trace();
     }
@@ -157,18 +161,18 @@ int stress_driver::run() {
     const uint64_t done = run_events();
     const double seconds = seconds_since_start();
     progress_.reset();
+    session_buffer_.to(out_);
+    if (!divergence_.empty()) {
+        place(events_checked_, event_place(events_checked_));
+    }
+    session_.checks().model(divergence_.empty() ? nullptr : &divergence_);
     if (tracing_) {
         out_ << "--- the end of the run\n";
         host().set_trace(&out_, options_.color);
-        session_buffer_.to(out_);
     }
-    if (!divergence_.empty()) {
-        place(events_checked_, "at event " + std::to_string(events_checked_));
-    }
-    session_.checks().model(divergence_.empty() ? nullptr : &divergence_);
-    place(done, "at the end of the run, after event " + std::to_string(done));
-    session_.end("at the end of the run, after event " + std::to_string(done) +
-                 "; replay: " + replay_);
+    const std::string at_end = "at the end of the run, after event " + std::to_string(done);
+    place(done, at_end);
+    session_.end(at_end + "; replay: " + replay_);
     return report(done, seconds);
 }
 

@@ -23,7 +23,7 @@ std::string two_units(uint64_t total, uint64_t per, const char* big, const char*
 }  // namespace
 
 std::string plain_duration(double seconds) {
-    if (!(seconds > 0)) {
+    if (!(seconds >= 0.000005)) {
         return "0 ms";
     }
     if (seconds < 0.01) {
