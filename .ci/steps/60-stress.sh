@@ -30,7 +30,7 @@ start=$(date +%s.%N)
 for seed in "${seeds[@]}"; do
     status=0
     "$host" --stress "$events" --seed "$seed" --no-color >"$log" 2>&1 || status=$?
-    # "Stress: seed S, N events in T s, C commands, D events delivered"
+    # "Stress: seed S, N events in T (R events/s), C commands, D events delivered"
     line=$(grep -E '^Stress: seed' "$log" | tail -1 || true)
     if [ "$status" -ne 0 ] || [ -z "$line" ]; then
         echo "FAIL seed $seed (exit $status): $host --stress $events --seed $seed"
