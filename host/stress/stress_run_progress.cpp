@@ -1,5 +1,6 @@
 #include "stress/stress_run_progress.h"
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 
@@ -29,13 +30,13 @@ std::string plain_duration(double seconds) {
     if (seconds < 0.01) {
         return format("%.2f ms", seconds * 1000);
     }
-    if (seconds < 1) {
+    if (seconds < 0.9995) {
         return format("%.0f ms", seconds * 1000);
     }
     if (seconds < 59.95) {
         return format("%.1f s", seconds);
     }
-    const auto whole = static_cast<uint64_t>(seconds + 0.5);
+    const auto whole = static_cast<uint64_t>(std::llround(seconds));
     if (whole < 3600) {
         return two_units(whole, 60, "min", "s");
     }
