@@ -92,7 +92,7 @@ class stress_driver {
     void record_finding(const check& which, bool failure, const std::string& message);
     // The loop of random events; returns how many were made.
     uint64_t run_events();
-    void show_progress(uint64_t done, bool force);
+    void show_progress(uint64_t done);
     void start_trace();
     double seconds_since_start() const;
 

@@ -130,8 +130,8 @@ double stress_driver::seconds_since_start() const {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
 }
 
-void stress_driver::show_progress(uint64_t done, bool force) {
-    if (progress_ && (force || progress_->due())) {
+void stress_driver::show_progress(uint64_t done) {
+    if (progress_ && progress_->due()) {
         progress_->show(progress_text(done, options_.events, seconds_since_start()), true);
     }
 }
@@ -141,7 +141,7 @@ uint64_t stress_driver::run_events() {
     next_event(1);
     while (done < options_.events && divergence_.empty() && !interrupt_watch::interrupted()) {
         done += one_event(options_.events - done);
-        show_progress(done, false);
+        show_progress(done);
     }
     result_.events_done = done;
     result_.interrupted = done < options_.events && divergence_.empty();
