@@ -1,7 +1,9 @@
 // The command line of kest-host (read with CLI11):
 //
-//   kest-host [--plugin PATH] [--quiet] [--no-color] [SCENARIO]
+//   kest-host [--plugin PATH] [--quiet] [--no-color] [--junit FILE] [--report FILE]
+//             [SCENARIO...]
 //   kest-host --stress N --seed S [--from K] [--plugin PATH] [--quiet] [--no-color]
+//             [--junit FILE] [--report FILE]
 //   kest-host --interactive [--plugin PATH] [--quiet] [--no-color]
 //
 // `--help` prints the usage on standard output; a usage error prints the message and
@@ -12,12 +14,16 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace kest_host {
 
 struct command_line {
-    std::string plugin;  // empty: the default plug-in beside kest-host
-    std::string scenario;
+    std::string plugin;                  // empty: the default plug-in beside kest-host
+    std::string plugin_as_given;         // --plugin as typed, for the commands printed
+    std::vector<std::string> scenarios;  // none: the built-in demo
+    std::string junit;                   // the JUnit XML file to write ("" none)
+    std::string report;                  // the HTML report to write ("" none)
     bool quiet = false;
     bool no_color = false;
     bool interactive = false;

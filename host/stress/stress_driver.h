@@ -84,6 +84,7 @@ class stress_driver {
     bool compare(const std::string& what);
     bool compare_controls(const std::string& where);
     int report(uint64_t done, double seconds);
+    void record(uint64_t done, double seconds, int status);
 
     // Where the findings from now on belong: their event and its replay command.
     void place(uint64_t event, const std::string& where);

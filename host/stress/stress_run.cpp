@@ -23,6 +23,8 @@ session_options session_for(const stress_options& options) {
     s.quiet = true;
     s.color = options.color;
     s.quarantine = kQuarantine;
+    s.recorder = options.recorder;
+    s.record_trace = false;
     return s;
 }
 
@@ -79,12 +81,12 @@ bool stress_driver::start() {
     if (options_.trace_from && *options_.trace_from == 0) {
         start_trace();
     }
-    if (!session_.start()) {
-        out_ << event_trace_.str() << "error: " << session_.error() << "\n";
-        return false;
-    }
-    if (!host().file_error().empty()) {
-        out_ << event_trace_.str() << "error: " << host().file_error() << "\n";
+    const std::string error = !session_.start() ? session_.error() : host().file_error();
+    if (!error.empty()) {
+        out_ << event_trace_.str() << "error: " << error << "\n";
+        if (options_.recorder != nullptr) {
+            options_.recorder->note_error(error);
+        }
         return false;
     }
     // What the start-up taught the panel.
@@ -149,8 +151,12 @@ uint64_t stress_driver::run_events() {
 }
 
 int stress_driver::run() {
+    if (options_.recorder != nullptr) {
+        options_.recorder->begin_stress(options_.seed, options_.events);
+    }
     set_up();
     if (!start()) {
+        record(0, 0, 2);
         return 2;
     }
     if (options_.progress && !options_.quiet) {
@@ -178,6 +184,7 @@ int stress_driver::run() {
 
 int stress_driver::report(uint64_t done, double seconds) {
     const bool failed = session_.print_checks();
+    record(done, seconds, failed ? 1 : (result_.interrupted ? kInterruptedStatus : 0));
     out_ << "Stress: seed " << options_.seed << ", " << done << " events in "
          << plain_duration(seconds) << " (" << plain_rate(done, seconds) << " events/s), "
          << host().commands_seen() << " commands, " << host().events_delivered()
@@ -193,6 +200,23 @@ int stress_driver::report(uint64_t done, double seconds) {
         return 1;
     }
     return result_.interrupted ? kInterruptedStatus : 0;
+}
+
+void stress_driver::record(uint64_t done, double seconds, int status) {
+    report::recorder* rec = options_.recorder;
+    if (rec == nullptr) {
+        return;
+    }
+    if (!divergence_.empty()) {
+        rec->note_stress_finding(
+            {"routing-model", events_checked_, divergence_,
+             replay_command(events_checked_, options_.seed, options_.plugin_argument)});
+    }
+    report::suite_summary summary;
+    summary.commands = host().commands_seen();
+    summary.events = done;
+    summary.exit_status = status;
+    rec->end_suite(check_records(session_.checks()), summary, seconds);
 }
 
 bool stress_driver::compare(const std::string& what) {

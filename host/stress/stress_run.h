@@ -27,6 +27,9 @@ struct stress_options {
     bool quiet = false;     // no trace and no progress line
     bool progress = false;  // a progress line on standard error (a terminal)
     bool color = false;
+    // The run's report, when one is kept: one suite with the checks and the model's
+    // finding (the events themselves are not recorded).
+    report::recorder* recorder = nullptr;
 };
 
 // One finding of a stress run, printed as it happened (further ones of a check are
