@@ -41,7 +41,7 @@ for run in "${runs[@]}"; do
     read -r n_events seed faults <<<"$run"
     status=0
     "$host" --stress "$n_events" --seed "$seed" $faults --no-color >"$log" 2>&1 || status=$?
-    # "Stress: seed S, N events in T s, C commands, D events delivered"
+    # "Stress: seed S, N events in T (R events/s), C commands, D events delivered"
     line=$(grep -E '^Stress: seed' "$log" | tail -1 || true)
     if [ "$status" -ne 0 ] || [ -z "$line" ]; then
         echo "FAIL seed $seed (exit $status): $host --stress $n_events --seed $seed $faults"

@@ -12,15 +12,17 @@ std::string usage(const char* default_plugin) {
     return std::string(
                "usage: kest-host [--plugin PATH] [--quiet] [--no-color] [--junit FILE]\n"
                "                 [--report FILE] [SCENARIO...]\n"
-               "       kest-host --stress N --seed S [--faults] [--plugin PATH] [--no-color]\n"
-               "                 [--junit FILE] [--report FILE]\n"
+               "       kest-host --stress N --seed S [--faults] [--from K] [--plugin PATH]\n"
+               "                 [--quiet] [--no-color] [--junit FILE] [--report FILE]\n"
                "       kest-host --interactive [--plugin PATH] [--quiet] [--no-color] [SCENARIO]\n"
                "Runs the panel plug-in (default: ") +
            default_plugin +
            " beside kest-host) on a simulated host.\n"
            "Without SCENARIO the built-in demo runs; several run one after another, each\n"
-           "against a fresh panel. Exit status: 0 passed, 1 a failed expectation or\n"
-           "check, 2 a usage, file or plug-in error.\n";
+           "against a fresh panel. --quiet, in every mode, prints no trace and no progress\n"
+           "line: only findings, the panel, the checks and the summary.\n"
+           "Exit status: 0 passed, 1 a failed expectation or check, 2 a usage, file or\n"
+           "plug-in error, 130 a stress run ended early by Ctrl-C.\n";
 }
 
 // Why the options read do not fit together ("" when they do).
@@ -33,6 +35,12 @@ std::string check_combination(const command_line& c, bool seed_given) {
     }
     if (c.faults && !c.stress) {
         return "--faults belongs to --stress";
+    }
+    if (c.trace_from && !c.stress) {
+        return "--from belongs to --stress";
+    }
+    if (c.trace_from && c.quiet) {
+        return "--from prints the trace of a stress run, and --quiet prints none";
     }
     if (c.interactive && c.scenarios.size() > 1) {
         return "--interactive takes at most one scenario file";
@@ -55,7 +63,8 @@ std::string check_leftovers(const std::vector<std::string>& rest) {
 
 // The numbers of --stress and --seed, checked here so that the message says what
 // is allowed.
-std::string read_numbers(command_line& c, const std::string& events, const std::string& seed) {
+std::string read_numbers(command_line& c, const std::string& events, const std::string& seed,
+                         const std::string& from) {
     if (c.stress) {
         const auto n = decimal<uint64_t>(events);
         if (!n || *n == 0) {
@@ -70,6 +79,15 @@ std::string read_numbers(command_line& c, const std::string& events, const std::
         }
         c.seed = *s;
     }
+    if (!from.empty()) {
+        const auto k = decimal<uint64_t>(from);
+        if (!k || (c.stress && *k > c.events)) {
+            return "--from needs an event number from 0 (the start-up) to the number of "
+                   "events of --stress, not " +
+                   from.substr(0, 200);
+        }
+        c.trace_from = *k;
+    }
     return "";
 }
 
@@ -81,15 +99,20 @@ std::optional<int> read_command_line(int argc, const char* const* argv, const ch
     CLI::App app{"kest-host: runs the panel plug-in on a simulated host", "kest-host"};
     std::string events;
     std::string seed;
+    std::string from;
     app.add_option("--plugin", out.plugin, "the plug-in binary to load")->type_name("PATH");
     app.add_flag("--quiet", out.quiet,
-                 "print only failures, the panel, the checks and the summary");
+                 "in every mode: no trace and no progress line, only findings, the panel, the "
+                 "checks and the summary");
     app.add_flag("--no-color", out.no_color, "never use colour");
     app.add_flag("--interactive", out.interactive, "type statements at a prompt");
     auto* stress =
         app.add_option("--stress", events, "send N random events (needs --seed)")->type_name("N");
     auto* seeded = app.add_option("--seed", seed, "the seed of a stress run")->type_name("S");
     app.add_flag("--faults", out.faults, "mix device faults into a stress run");
+    app.add_option("--from", from,
+                   "replay a stress run silently up to event K, then print its trace")
+        ->type_name("K");
     app.add_option("--junit", out.junit, "write the results as JUnit XML")->type_name("FILE");
     app.add_option("--report", out.report, "write the results as one HTML page")->type_name("FILE");
     app.add_option("scenario", out.scenarios,
@@ -111,7 +134,7 @@ std::optional<int> read_command_line(int argc, const char* const* argv, const ch
     out.stress = stress->count() > 0;
     std::string error = check_leftovers(app.remaining());
     if (error.empty()) {
-        error = read_numbers(out, events, seed);
+        error = read_numbers(out, events, seed, from);
     }
     if (error.empty()) {
         error = check_combination(out, seeded->count() > 0);

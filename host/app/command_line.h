@@ -2,8 +2,8 @@
 //
 //   kest-host [--plugin PATH] [--quiet] [--no-color] [--junit FILE] [--report FILE]
 //             [SCENARIO...]
-//   kest-host --stress N --seed S [--faults] [--plugin PATH] [--no-color] [--junit FILE]
-//             [--report FILE]
+//   kest-host --stress N --seed S [--faults] [--from K] [--plugin PATH] [--quiet]
+//             [--no-color] [--junit FILE] [--report FILE]
 //   kest-host --interactive [--plugin PATH] [--quiet] [--no-color] [SCENARIO]
 //
 // `--help` prints the usage on standard output; a usage error prints the message and
@@ -20,6 +20,7 @@ namespace kest_host {
 
 struct command_line {
     std::string plugin;                  // empty: the default plug-in beside kest-host
+    std::string plugin_as_given;         // --plugin as typed, for the commands printed
     std::vector<std::string> scenarios;  // none: the built-in demo
     std::string junit;                   // the JUnit XML file to write ("" none)
     std::string report;                  // the HTML report to write ("" none)
@@ -30,6 +31,7 @@ struct command_line {
     bool faults = false;  // stress with device faults
     uint64_t events = 0;
     uint64_t seed = 0;
+    std::optional<uint64_t> trace_from;  // --from K of a stress run
 };
 
 // Reads the arguments into `out`. Returns an exit status when the program should end

@@ -24,8 +24,12 @@ using kest_host::command_line;
 int run_stress(const command_line& c, bool color, kest_host::report::recorder* rec) {
     kest_host::stress_options options;
     options.plugin = c.plugin;
+    options.plugin_argument = c.plugin_as_given;
     options.events = c.events;
     options.seed = c.seed;
+    options.trace_from = c.trace_from;
+    options.quiet = c.quiet;
+    options.progress = kest_host::is_terminal(stderr);
     options.color = color;
     options.faults = c.faults;
     options.recorder = rec;
@@ -94,6 +98,7 @@ int main(int argc, char** argv) {
                                                          std::cout, std::cerr)) {
         return *status;
     }
+    c.plugin_as_given = c.plugin;
     if (c.plugin.empty()) {
         c.plugin = kest_host::executable_directory(argv[0]) + "/" + KEST_DEFAULT_PLUGIN;
     }

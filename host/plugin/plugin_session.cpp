@@ -37,6 +37,9 @@ void plugin_session::report(const check& which, bool failure, const std::string&
     } else if (count == kFindingsPrinted + 1) {
         out_ << "(further findings of " << which.id() << " are only counted)\n";
     }
+    if (observer_) {
+        observer_(which, failure, message, count <= kFindingsPrinted);
+    }
 }
 
 bool plugin_session::start() {
@@ -90,12 +93,12 @@ void plugin_session::stop() {
     stopped_ = true;
 }
 
-void plugin_session::end() {
+void plugin_session::end(const std::string& where) {
     if (ended_) {
         return;
     }
     ended_ = true;
-    set_location("at the end of the run");
+    set_location(where);
     stop();
     library_.close();
     host_.finish();

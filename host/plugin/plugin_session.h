@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -54,8 +55,15 @@ class plugin_session {
     // Deletes a live panel and makes a fresh one from the same plug-in against the same
     // devices (a first start when none was made yet). False with error() as start().
     bool restart();
-    // Deletes a live panel, unloads the plug-in and runs the end-of-run checks.
-    void end();
+    // Deletes a live panel, unloads the plug-in and runs the end-of-run checks, whose
+    // findings are placed `where`.
+    void end(const std::string& where = "at the end of the run");
+
+    // Told of every finding after it was reported; `printed` is false once the check
+    // has had kFindingsPrinted.
+    using finding_observer = std::function<void(const check& which, bool failure,
+                                                const std::string& message, bool printed)>;
+    void observe_findings(finding_observer observer) { observer_ = std::move(observer); }
 
     const std::string& error() const { return error_; }
     // The run's report (null when none is kept).
@@ -81,6 +89,7 @@ class plugin_session {
     bool stopped_ = false;
     bool ended_ = false;
     std::string error_;
+    finding_observer observer_;
 };
 
 }  // namespace kest_host

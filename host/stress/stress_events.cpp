@@ -152,8 +152,7 @@ void stress_driver::parent_request() {
     const auto& answer = host().last_answer();
     const bool ok = expected.empty() ? !answer : (answer && *answer == expected);
     if (check_answer && !ok && divergence_.empty()) {
-        divergence_ = "after parent request \"" + text + "\" (event " +
-                      std::to_string(events_checked_ + 1) + "): expected " +
+        divergence_ = "after parent request \"" + text + "\": expected " +
                       (expected.empty() ? "no answer" : "\"" + expected + "\"") + ", got " +
                       (answer ? "\"" + printable(*answer) + "\"" : "none");
     }

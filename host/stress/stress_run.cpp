@@ -1,6 +1,7 @@
 #include "stress/stress_run.h"
 
 #include <chrono>
+#include <iostream>
 #include <iterator>
 #include <vector>
 
@@ -27,10 +28,26 @@ session_options session_for(const stress_options& options) {
     return s;
 }
 
+std::string event_place(uint64_t event) {
+    return event == 0 ? "at the start-up (event 0)" : "at event " + std::to_string(event);
+}
+
 }  // namespace
 
 stress_driver::stress_driver(const stress_options& options, std::ostream& out)
-    : options_(options), out_(out), session_(session_for(options), out), random_(options.seed) {}
+    : options_(options),
+      out_(out),
+      session_buffer_(out),
+      session_out_(&session_buffer_),
+      session_(session_for(options), session_out_),
+      random_(options.seed) {
+    session_.observe_findings(
+        [this](const check& which, bool failure, const std::string& message, bool printed) {
+            if (printed) {
+                record_finding(which, failure, message);
+            }
+        });
+}
 
 void stress_driver::set_up() {
     device_world& world = host().world();
@@ -60,9 +77,13 @@ void stress_driver::set_up() {
 }
 
 bool stress_driver::start() {
+    place(0, event_place(0));
+    if (options_.trace_from && *options_.trace_from == 0) {
+        start_trace();
+    }
     const std::string error = !session_.start() ? session_.error() : host().file_error();
     if (!error.empty()) {
-        out_ << "error: " << error << "\n";
+        out_ << event_trace_.str() << "error: " << error << "\n";
         if (options_.recorder != nullptr) {
             options_.recorder->note_error(error);
         }
@@ -73,8 +94,60 @@ bool stress_driver::start() {
         model_.slot_change(slot, tally().slots[slot]);
     }
     compare("start-up");
+    in_start_up_ = false;
     events_checked_ = 0;  // events are counted from the first random one
     return true;
+}
+
+void stress_driver::place(uint64_t event, const std::string& where) {
+    finding_event_ = event;
+    replay_ = replay_command(event, options_.seed, options_.plugin_argument, options_.faults);
+    session_.set_location(where + "; replay: " + replay_);
+}
+
+void stress_driver::next_event(uint64_t n) {
+    place(n, event_place(n));
+    if (!tracing_ && options_.trace_from && n >= *options_.trace_from) {
+        start_trace();
+    }
+}
+
+void stress_driver::start_trace() {
+    tracing_ = true;
+    host().set_trace(&event_trace_, options_.color);
+    session_buffer_.to(event_trace_);
+}
+
+void stress_driver::record_finding(const check& which, bool failure, const std::string& message) {
+    stress_finding f;
+    f.check = which.id();
+    f.failure = failure;
+    f.message = message;
+    f.event = finding_event_;
+    f.replay = replay_;
+    result_.findings.push_back(std::move(f));
+}
+
+double stress_driver::seconds_since_start() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+}
+
+void stress_driver::show_progress(uint64_t done) {
+    if (progress_ && progress_->due()) {
+        progress_->show(progress_text(done, options_.events, seconds_since_start()), true);
+    }
+}
+
+uint64_t stress_driver::run_events() {
+    uint64_t done = 0;
+    next_event(1);
+    while (done < options_.events && divergence_.empty() && !interrupt_watch::interrupted()) {
+        done += one_event(options_.events - done);
+        show_progress(done);
+    }
+    result_.events_done = done;
+    result_.interrupted = done < options_.events && divergence_.empty();
+    return done;
 }
 
 int stress_driver::run() {
@@ -86,32 +159,47 @@ int stress_driver::run() {
         record(0, 0, 2);
         return 2;
     }
-    const auto started = std::chrono::steady_clock::now();
-    uint64_t done = 0;
-    while (done < options_.events && divergence_.empty()) {
-        done += one_event(options_.events - done);
+    if (options_.progress && !options_.quiet) {
+        progress_ = std::make_unique<progress_line>(
+            std::cerr, std::vector<std::ostream*>{&std::cout, &std::cerr});
     }
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    session_.end();
-    session_.set_location("");  // a divergence names its own event
+    started_ = std::chrono::steady_clock::now();
+    const uint64_t done = run_events();
+    const double seconds = seconds_since_start();
+    progress_.reset();
+    session_buffer_.to(out_);
+    if (!divergence_.empty()) {
+        place(events_checked_, event_place(events_checked_));
+    }
     session_.checks().model(divergence_.empty() ? nullptr : &divergence_);
+    if (tracing_) {
+        out_ << "--- the end of the run\n";
+        host().set_trace(&out_, options_.color);
+    }
+    const std::string at_end = "at the end of the run, after event " + std::to_string(done);
+    place(done, at_end);
+    session_.end(at_end + "; replay: " + replay_);
     return report(done, seconds);
 }
 
 int stress_driver::report(uint64_t done, double seconds) {
     const bool failed = session_.print_checks();
-    record(done, seconds, failed ? 1 : 0);
-    out_ << "Stress: seed " << options_.seed << ", " << done << " events in " << seconds << " s, "
+    record(done, seconds, failed ? 1 : (result_.interrupted ? kInterruptedStatus : 0));
+    out_ << "Stress: seed " << options_.seed << ", " << done << " events in "
+         << plain_duration(seconds) << " (" << plain_rate(done, seconds) << " events/s), "
          << host().commands_seen() << " commands, " << host().events_delivered()
          << " events delivered\n";
+    const std::string again = stress_command(options_.events, options_.seed, std::nullopt,
+                                             options_.plugin_argument, options_.faults);
+    if (result_.interrupted) {
+        out_ << "Stress interrupted (Ctrl-C) after " << done << " of " << options_.events
+             << " events; repeat the run with: " << again << "\n";
+    }
     if (failed) {
-        out_ << "Stress FAILED with seed " << options_.seed << " (repeat with: --stress "
-             << options_.events << " --seed " << options_.seed
-             << (options_.faults ? " --faults" : "") << ")\n";
+        out_ << "Stress FAILED with seed " << options_.seed << " (repeat with: " << again << ")\n";
         return 1;
     }
-    return 0;
+    return result_.interrupted ? kInterruptedStatus : 0;
 }
 
 void stress_driver::record(uint64_t done, double seconds, int status) {
@@ -121,8 +209,8 @@ void stress_driver::record(uint64_t done, double seconds, int status) {
     }
     if (!divergence_.empty()) {
         rec->note_stress_finding({"routing-model", events_checked_, divergence_,
-                                  "kest-host --stress " + std::to_string(options_.events) +
-                                      " --seed " + std::to_string(options_.seed)});
+                                  replay_command(events_checked_, options_.seed,
+                                                 options_.plugin_argument, options_.faults)});
     }
     report::suite_summary summary;
     summary.commands = host().commands_seen();
@@ -133,10 +221,21 @@ void stress_driver::record(uint64_t done, double seconds, int status) {
 
 bool stress_driver::compare(const std::string& what) {
     ++events_checked_;
+    if (tracing_) {
+        out_ << (options_.color ? "\033[1m" : "") << "--- "
+             << (in_start_up_ ? std::string("start-up")
+                              : "event " + std::to_string(events_checked_))
+             << ": " << what << (options_.color ? "\033[0m" : "") << "\n"
+             << event_trace_.str();
+        event_trace_.str("");
+    }
+    if (!in_start_up_) {
+        next_event(events_checked_ + 1);
+    }
     if (!divergence_.empty()) {
         return false;
     }
-    const std::string where = " after event " + std::to_string(events_checked_) + " (" + what + ")";
+    const std::string where = " after " + what;
     for (const auto& x : model_.router) {
         const auto actual = host().crosspoint(kRouter, x.first);
         if (!actual || *actual != x.second) {
@@ -176,9 +275,14 @@ bool stress_driver::compare_controls(const std::string& where) {
     return true;
 }
 
-int run_stress(const stress_options& options, std::ostream& out) {
+int run_stress(const stress_options& options, std::ostream& out, stress_result* result) {
+    const interrupt_watch ctrl_c;
     stress_driver driver(options, out);
-    return driver.run();
+    const int status = driver.run();
+    if (result != nullptr) {
+        *result = driver.result();
+    }
+    return status;
 }
 
 }  // namespace kest_host

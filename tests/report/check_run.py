@@ -214,7 +214,7 @@ def case_stress(host, work, faulty):
     messages = [f.get("message") for f in suites[0].iter("failure")]
     model = [m for m in messages if "repeat with" in m]
     check(len(model) == 1 and "seed 1" in model[0] and "after event" in model[0]
-          and "kest-host --stress 100 --seed 1" in model[0],
+          and "kest-host --stress 1 --seed 1 --from 0 --plugin " in model[0],
           "the model's failure names seed, event and replay: %r" % model)
 
 
