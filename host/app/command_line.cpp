@@ -2,7 +2,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include <limits>
+
 #include "common/numbers.h"
+#include "common/printable.h"
 
 namespace kest_host {
 
@@ -44,20 +47,29 @@ std::string check_leftovers(const std::vector<std::string>& rest) {
     return rest.empty() ? "" : "only one scenario file can be given";
 }
 
+// What a number option was given, for a message: printable and at most 200
+// characters.
+std::string echo(const std::string& text) {
+    constexpr std::size_t kEchoed = 200;
+    return "\"" + printable(text.substr(0, kEchoed)) + (text.size() > kEchoed ? "...\"" : "\"");
+}
+
 // The numbers of --stress and --seed, checked here so that the message says what
 // is allowed.
 std::string read_numbers(command_line& c, const std::string& events, const std::string& seed) {
+    const std::string largest = std::to_string(std::numeric_limits<uint64_t>::max());
     if (c.stress) {
         const auto n = decimal<uint64_t>(events);
         if (!n || *n == 0) {
-            return "--stress needs a number of events from 1 up";
+            return "--stress needs a number of events from 1 to " + largest + ", not " +
+                   echo(events);
         }
         c.events = *n;
     }
     if (!seed.empty()) {
         const auto s = decimal<uint64_t>(seed);
         if (!s) {
-            return "--seed needs a non-negative number";
+            return "--seed needs a whole number from 0 to " + largest + ", not " + echo(seed);
         }
         c.seed = *s;
     }
@@ -80,8 +92,9 @@ std::optional<int> read_command_line(int argc, const char* const* argv, const ch
     auto* stress =
         app.add_option("--stress", events, "send N random events (needs --seed)")->type_name("N");
     auto* seeded = app.add_option("--seed", seed, "the seed of a stress run")->type_name("S");
-    app.add_option("scenario", out.scenario, "the scenario file (default: the built-in demo)")
-        ->type_name("SCENARIO");
+    auto* scenario =
+        app.add_option("scenario", out.scenario, "the scenario file (default: the built-in demo)")
+            ->type_name("SCENARIO");
     app.allow_extras();
     const auto fail = [&](const std::string& message) {
         stderr_stream << "kest-host: " << message << "\n" << usage(default_plugin);
@@ -96,6 +109,7 @@ std::optional<int> read_command_line(int argc, const char* const* argv, const ch
         return fail(e.what());
     }
     out.stress = stress->count() > 0;
+    out.scenario_given = scenario->count() > 0;
     std::string error = check_leftovers(app.remaining());
     if (error.empty()) {
         error = read_numbers(out, events, seed);

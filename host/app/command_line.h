@@ -18,6 +18,7 @@ namespace kest_host {
 struct command_line {
     std::string plugin;  // empty: the default plug-in beside kest-host
     std::string scenario;
+    bool scenario_given = false;  // a SCENARIO argument, even an empty one, was given
     bool quiet = false;
     bool no_color = false;
     bool interactive = false;

@@ -2,15 +2,15 @@
 //
 // Exit status: 0 when every expectation and check passed, 1 on a failed expectation
 // or check, 2 on a usage, file or plug-in loading error.
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 
 #include "app/command_line.h"
 #include "app/interactive.h"
+#include "common/printable.h"
 #include "demo_scenario.h"
 #include "plugin/platform.h"
+#include "scenario/scenario_file.h"
 #include "scenario/scenario_runner.h"
 #include "stress/stress_run.h"
 
@@ -29,27 +29,19 @@ int run_stress(const command_line& c, bool color) {
 
 // Reads and runs a scenario file, or the built-in demo when none is named.
 int run_file(const command_line& c, const kest_host::run_options& options) {
-    std::string content = kDemoScenario;
-    std::string name = "demo";
-    if (!c.scenario.empty()) {
-        std::ifstream in(c.scenario, std::ios::binary);
-        if (!in) {
-            std::cerr << "kest-host: cannot read scenario " << c.scenario << "\n";
-            return 2;
-        }
-        std::ostringstream text;
-        text << in.rdbuf();
-        content = text.str();
-        name = c.scenario;
-    }
     kest_host::scenario parsed;
     std::string error;
-    if (!kest_host::parse_scenario(content, name, parsed, error)) {
+    const bool read = c.scenario_given
+                          ? kest_host::read_scenario_file(c.scenario, parsed, error)
+                          : kest_host::parse_scenario(kDemoScenario, "demo", parsed, error);
+    if (!read) {
         std::cerr << "kest-host: " << error << "\n";
         return 2;
     }
     if (parsed.steps.empty()) {
-        std::cerr << "kest-host: " << name << ": holds no statements\n";
+        std::cerr << "kest-host: " << kest_host::printable(parsed.file)
+                  << ": holds no statements; a scenario needs at least one step (see the "
+                     "README, \"Your first scenario\")\n";
         return 2;
     }
     return kest_host::run_scenario(parsed, options, std::cout);
