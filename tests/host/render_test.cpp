@@ -70,10 +70,10 @@ TEST_F(render_test, hidden_indicators_disappear_and_the_monitor_route_is_shown) 
 TEST(validator, results_follow_findings_and_the_table_says_why) {
     validator v;
     v.exercised(check_id::commands_well_formed);
-    v.finding(check_id::crosspoint_nonzero, "`RC 12 5 0 ',' 0` names destination 0");
+    v.finding(check_id::crosspoint_valid, "`RC 12 5 0 ',' 0` names destination 0");
     v.set_skip_reason(check_id::routing_model, "runs in stress mode only");
     EXPECT_EQ(v.result(check_id::commands_well_formed), check_result::passed);
-    EXPECT_EQ(v.result(check_id::crosspoint_nonzero), check_result::warning);
+    EXPECT_EQ(v.result(check_id::crosspoint_valid), check_result::warning);
     EXPECT_EQ(v.result(check_id::routing_model), check_result::skipped);
     EXPECT_FALSE(v.any_failed()) << "a warning fails nothing";
     for (int i = 0; i < 8; ++i) {
@@ -85,7 +85,7 @@ TEST(validator, results_follow_findings_and_the_table_says_why) {
     EXPECT_NE(table.find("FAILED  controls-in-layout (8 findings)"), std::string::npos) << table;
     EXPECT_NE(table.find("- ... and 3 more"), std::string::npos);
     EXPECT_NE(table.find("skipped routing-model (runs in stress mode only)"), std::string::npos);
-    EXPECT_NE(table.find("warning crosspoint-nonzero (1 finding)"), std::string::npos);
+    EXPECT_NE(table.find("warning crosspoint-valid (1 finding)"), std::string::npos);
 }
 
 TEST(check_list, each_check_is_registered_once_with_its_id_description_and_skip_reason) {
@@ -98,7 +98,7 @@ TEST(check_list, each_check_is_registered_once_with_its_id_description_and_skip_
         EXPECT_FALSE(c.skip_reason().empty()) << c.id();
         EXPECT_EQ(c.result(), check_result::skipped) << c.id();
     }
-    EXPECT_STREQ(v.get(check_id::crosspoint_nonzero).id(), "crosspoint-nonzero");
+    EXPECT_STREQ(v.get(check_id::crosspoint_valid).id(), "crosspoint-valid");
     EXPECT_TRUE(v.get(check_id::known_devices).warning_only());
     EXPECT_FALSE(v.get(check_id::replies_untouched).warning_only());
 }
