@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
     options.plugin = c.plugin;
     options.quiet = c.quiet;
     options.color = color;
+    options.errors = &std::cerr;
     if (c.interactive) {
         return kest_host::run_interactive(options, std::cin, std::cout,
                                           kest_host::is_terminal(stdin));

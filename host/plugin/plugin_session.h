@@ -20,7 +20,8 @@ struct session_options {
     std::string layout_dir;  // default: the plug-in's directory
     bool quiet = false;      // no trace
     bool color = false;
-    std::size_t quarantine = 0;  // released replies kept (0: all, until the end)
+    std::size_t quarantine = 0;      // released replies kept (0: all, until the end)
+    std::ostream* errors = nullptr;  // errors and failures (default: the output stream)
 };
 
 class plugin_session {
@@ -49,6 +50,11 @@ class plugin_session {
     void end();
 
     const std::string& error() const { return error_; }
+    // Where errors and failures go; each line starts with "kest-host: ".
+    std::ostream& errors() { return errors_; }
+    // Findings that came after a file the panel asked for could not be read: they
+    // follow from it, so they are counted, not printed.
+    uint64_t follow_on_findings() const { return follow_on_; }
     // The checks table; true when a check failed.
     bool print_checks();
 
@@ -60,6 +66,8 @@ class plugin_session {
 
     session_options options_;
     std::ostream& out_;
+    std::ostream& errors_;
+    uint64_t follow_on_ = 0;
     shared_library library_;  // outlives the panel object, which host_ deletes
     validator checks_;
     sim_host host_;

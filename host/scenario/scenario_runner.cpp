@@ -17,7 +17,8 @@ bool scenario_runner::fail_step(const std::string& message) {
 
 void scenario_runner::fail(const std::string& message) {
     ++failed_;
-    out_ << (color_ ? "\033[1;31mFAIL\033[0m " : "FAIL ") << where_ << ": " << message << "\n";
+    session_.errors() << "kest-host: " << (color_ ? "\033[1;31mFAIL\033[0m " : "FAIL ") << where_
+                      << ": " << message << "\n";
 }
 
 bool scenario_runner::ensure_started() {
@@ -107,7 +108,12 @@ bool scenario_runner::execute(const step& s, const std::string& file) {
 int scenario_runner::finish() {
     session_.end();
     if (!error_.empty()) {
-        out_ << "error: " << error_ << "\n";
+        session_.errors() << "kest-host: error: " << error_ << "\n";
+        if (session_.follow_on_findings() > 0) {
+            session_.errors() << "kest-host: " << session_.follow_on_findings()
+                              << " further findings of the checks follow from this error and "
+                                 "are not listed\n";
+        }
         return 2;
     }
     if (!host().panels().empty()) {
