@@ -2,6 +2,8 @@
 //
 // Exit status: 0 when every expectation and check passed, 1 on a failed expectation
 // or check, 2 on a usage, file or plug-in loading error.
+#include <cctype>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 
@@ -25,6 +27,23 @@ int run_stress(const command_line& c, bool color) {
     options.seed = c.seed;
     options.color = color;
     return kest_host::run_stress(options, std::cout);
+}
+
+// Whether the terminal's locale is UTF-8, as the environment says (LC_ALL, then
+// LC_CTYPE, then LANG).
+bool utf8_locale() {
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value =
+            std::getenv(name);  // NOLINT(concurrency-mt-unsafe): read before any thread
+        if (value != nullptr && *value != '\0') {
+            std::string v = value;
+            for (auto& ch : v) {
+                ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+            }
+            return v.find("utf-8") != std::string::npos || v.find("utf8") != std::string::npos;
+        }
+    }
+    return false;
 }
 
 // Reads and runs a scenario file, or the built-in demo when none is named.
@@ -67,6 +86,7 @@ int main(int argc, char** argv) {
     options.quiet = c.quiet;
     options.color = color;
     options.errors = &std::cerr;
+    options.ascii_cut = c.no_color && !utf8_locale();
     if (c.interactive) {
         return kest_host::run_interactive(options, std::cin, std::cout,
                                           kest_host::is_terminal(stdin));

@@ -22,6 +22,7 @@ struct session_options {
     bool color = false;
     std::size_t quarantine = 0;      // released replies kept (0: all, until the end)
     std::ostream* errors = nullptr;  // errors and failures (default: the output stream)
+    bool ascii_cut = false;          // cut texts end with "~" rather than "…"
 };
 
 class plugin_session {

@@ -46,6 +46,9 @@ device* scenario_runner::need(device_kind kind) {
 void scenario_runner::show() {
     render_options r;
     r.color = color_;
+    if (session_.options().ascii_cut) {
+        r.cut_marker = "~";
+    }
     const sim_host& h = host();
     for (const auto& p : h.panels().panels()) {
         out_ << render_panel(h.panels(), h.world(), p.first, r);
