@@ -129,6 +129,23 @@ TEST(validator, results_follow_findings_and_the_table_says_why) {
     EXPECT_NE(table.find("warning crosspoint-valid (1 finding)"), std::string::npos);
 }
 
+TEST(validator, the_table_fits_80_columns) {
+    validator v;
+    v.finding(check_id::commands_well_formed,
+              "`" + std::string(150, 'X') + "` is " + std::string(20, 'y') + " words long");
+    const std::string table = v.table(false);
+    std::size_t start = 0;
+    for (auto end = table.find('\n'); end != std::string::npos;
+         start = end + 1, end = table.find('\n', start)) {
+        EXPECT_LE(end - start, 80u) << table.substr(start, end - start);
+    }
+    EXPECT_NE(
+        table.find("          Every query reply is handed back exactly once with code 5, and only\n"
+                   "          replies the host gave are handed back."),
+        std::string::npos)
+        << "descriptions wrap at a blank: " << table;
+}
+
 TEST(check_list, each_check_is_registered_once_with_its_id_description_and_skip_reason) {
     validator v;
     std::set<std::string> ids;
