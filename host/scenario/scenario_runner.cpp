@@ -1,6 +1,7 @@
 #include "scenario/scenario_runner.h"
 
 #include "common/paths.h"
+#include "common/printable.h"
 #include "panel/render.h"
 
 namespace kest_host {
@@ -37,8 +38,10 @@ bool scenario_runner::ensure_started() {
 device* scenario_runner::need(device_kind kind) {
     device* d = host().world().first(kind);
     if (d == nullptr) {
-        fail_step(std::string("no ") + kind_name(kind) + " device is declared (device " +
-                  kind_name(kind) + " N)");
+        const std::string a = kind == device_kind::infodriver ? "an " : "a ";
+        fail_step("`" + excerpt(source_) + "` needs " + a + kind_name(kind) + " device, and no " +
+                  kind_name(kind) + " device is declared above this line; " + "put `device " +
+                  kind_name(kind) + " N` before it");
     }
     return d;
 }
@@ -85,7 +88,8 @@ bool scenario_runner::prepare(const step& s) {
 
 bool scenario_runner::execute(const step& s, const std::string& file) {
     file_ = file;
-    where_ = file + ":" + std::to_string(s.line);
+    where_ = printable(file) + ":" + std::to_string(s.line);
+    source_ = s.source;
     session_.set_location("at " + where_);
     if (!prepare(s)) {
         return false;

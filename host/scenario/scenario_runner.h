@@ -77,7 +77,8 @@ class scenario_runner {
     bool quiet_;
     bool color_;
     plugin_session session_;
-    std::string where_;  // "FILE:LINE" of the step being run
+    std::string where_;   // "FILE:LINE" of the step being run
+    std::string source_;  // the step as written
     std::string file_;
     std::string error_;
     bool fatal_ = false;
