@@ -11,6 +11,7 @@
 #   FUZZ_BUILD     build folder (default build/fuzz, the fuzz preset's)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+bash tools/install-packages.sh build fuzz
 
 seconds=${FUZZ_SECONDS:-60}
 seed=${FUZZ_SEED:-20261209}

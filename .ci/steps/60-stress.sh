@@ -9,6 +9,7 @@
 #   STRESS_BUILD    build folder (default build/default, made by tools/test.sh)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+bash tools/install-packages.sh build
 
 events=${STRESS_EVENTS:-100000}
 build=${STRESS_BUILD:-build/default}

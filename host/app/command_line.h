@@ -1,7 +1,9 @@
 // The command line of kest-host (read with CLI11):
 //
-//   kest-host [--plugin PATH] [--quiet] [--no-color] [SCENARIO]
-//   kest-host --stress N --seed S [--plugin PATH] [--no-color]
+//   kest-host [--plugin PATH] [--quiet] [--no-color] [--junit FILE] [--report FILE]
+//             [SCENARIO...]
+//   kest-host --stress N --seed S [--plugin PATH] [--no-color] [--junit FILE]
+//             [--report FILE]
 //   kest-host --interactive [--plugin PATH] [--no-color]
 //
 // `--help` prints the usage on standard output; a usage error prints the message and
@@ -12,13 +14,15 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace kest_host {
 
 struct command_line {
-    std::string plugin;  // empty: the default plug-in beside kest-host
-    std::string scenario;
-    bool scenario_given = false;  // a SCENARIO argument, even an empty one, was given
+    std::string plugin;                  // empty: the default plug-in beside kest-host
+    std::vector<std::string> scenarios;  // none: the built-in demo
+    std::string junit;                   // the JUnit XML file to write ("" none)
+    std::string report;                  // the HTML report to write ("" none)
     bool quiet = false;
     bool no_color = false;
     bool interactive = false;

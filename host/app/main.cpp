@@ -1,7 +1,8 @@
 // kest-host: runs the panel plug-in on a simulated host.
 //
 // Exit status: 0 when every expectation and check passed, 1 on a failed expectation
-// or check, 2 on a usage, file or plug-in loading error.
+// or check, 2 on a usage, file or plug-in loading error (a report file that cannot be
+// written included).
 #include <cctype>
 #include <cstdlib>
 #include <iostream>
@@ -9,23 +10,23 @@
 
 #include "app/command_line.h"
 #include "app/interactive.h"
-#include "common/printable.h"
-#include "demo_scenario.h"
+#include "app/report_output.h"
+#include "app/scenario_files.h"
+#include "panel/panel_names.h"
 #include "plugin/platform.h"
-#include "scenario/scenario_file.h"
-#include "scenario/scenario_runner.h"
 #include "stress/stress_run.h"
 
 namespace {
 
 using kest_host::command_line;
 
-int run_stress(const command_line& c, bool color) {
+int run_stress(const command_line& c, bool color, kest_host::report::recorder* rec) {
     kest_host::stress_options options;
     options.plugin = c.plugin;
     options.events = c.events;
     options.seed = c.seed;
     options.color = color;
+    options.recorder = rec;
     return kest_host::run_stress(options, std::cout);
 }
 
@@ -33,8 +34,8 @@ int run_stress(const command_line& c, bool color) {
 // LC_CTYPE, then LANG).
 bool utf8_locale() {
     for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
-        const char* value =
-            std::getenv(name);  // NOLINT(concurrency-mt-unsafe): read before any thread
+        // NOLINTNEXTLINE(concurrency-mt-unsafe): read once, before any thread
+        const char* value = std::getenv(name);
         if (value != nullptr && *value != '\0') {
             std::string v = value;
             for (auto& ch : v) {
@@ -46,24 +47,38 @@ bool utf8_locale() {
     return false;
 }
 
-// Reads and runs a scenario file, or the built-in demo when none is named.
-int run_file(const command_line& c, const kest_host::run_options& options) {
-    kest_host::scenario parsed;
-    std::string error;
-    const bool read = c.scenario_given
-                          ? kest_host::read_scenario_file(c.scenario, parsed, error)
-                          : kest_host::parse_scenario(kDemoScenario, "demo", parsed, error);
-    if (!read) {
-        std::cerr << "kest-host: " << error << "\n";
+// What every mode prints with: errors on standard error, the cut marker the
+// terminal can show.
+kest_host::run_options base_options(const command_line& c, bool color) {
+    kest_host::run_options options;
+    options.plugin = c.plugin;
+    options.quiet = c.quiet;
+    options.color = color;
+    options.errors = &std::cerr;
+    options.ascii_cut = c.no_color && !utf8_locale();
+    return options;
+}
+
+// Scenario or stress mode, with the report files when they are asked for.
+int run_recorded(const command_line& c, bool color) {
+    if (!kest_host::check_report_paths(c, std::cerr)) {
         return 2;
     }
-    if (parsed.steps.empty()) {
-        std::cerr << "kest-host: " << kest_host::printable(parsed.file)
-                  << ": holds no statements; a scenario needs at least one step (see the "
-                     "README, \"Your first scenario\")\n";
-        return 2;
+    kest_host::report::recorder rec;
+    rec.record().high_statesheet = kest_host::panel_names::kInputHigh;
+    kest_host::report::recorder* wanted = kest_host::wants_report(c) ? &rec : nullptr;
+    int status = 0;
+    if (c.stress) {
+        status = run_stress(c, color, wanted);
+    } else {
+        kest_host::run_options options = base_options(c, color);
+        options.recorder = wanted;
+        status = kest_host::run_scenario_files(c.scenarios, options, std::cout, std::cerr);
     }
-    return kest_host::run_scenario(parsed, options, std::cout);
+    if (wanted != nullptr && !kest_host::write_reports(c, rec.record(), std::cerr)) {
+        status = 2;
+    }
+    return status;
 }
 
 }  // namespace
@@ -78,18 +93,10 @@ int main(int argc, char** argv) {
         c.plugin = kest_host::executable_directory(argv[0]) + "/" + KEST_DEFAULT_PLUGIN;
     }
     const bool color = !c.no_color && kest_host::is_terminal(stdout);
-    if (c.stress) {
-        return run_stress(c, color);
-    }
-    kest_host::run_options options;
-    options.plugin = c.plugin;
-    options.quiet = c.quiet;
-    options.color = color;
-    options.errors = &std::cerr;
-    options.ascii_cut = c.no_color && !utf8_locale();
     if (c.interactive) {
+        const kest_host::run_options options = base_options(c, color);
         return kest_host::run_interactive(options, std::cin, std::cout,
                                           kest_host::is_terminal(stdin));
     }
-    return run_file(c, options);
+    return run_recorded(c, color);
 }

@@ -54,11 +54,13 @@ intptr_t command_dispatcher::dispatch(const parsed_command& command, const std::
 
 intptr_t command_dispatcher::reply(const std::string& text, const std::string& command) {
     trace_.line("host -> plug-in", "reply  " + quoted(text));
+    trace_.item(trace_kind::reply, text);
     return reinterpret_cast<intptr_t>(ledger_.hand_out(text, command));
 }
 
 intptr_t command_dispatcher::no_reply(const char* why) {
     trace_.line("host -> plug-in", std::string("reply  (none") + why + ")");
+    trace_.item(trace_kind::reply, std::string("(none") + why + ")");
     return 0;
 }
 

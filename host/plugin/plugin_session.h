@@ -6,11 +6,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <ostream>
 #include <string>
 
 #include "checks/validator.h"
 #include "plugin/platform.h"
+#include "plugin/report_feed.h"
 #include "plugin/sim_host.h"
 
 namespace kest_host {
@@ -23,6 +25,10 @@ struct session_options {
     std::size_t quarantine = 0;      // released replies kept (0: all, until the end)
     std::ostream* errors = nullptr;  // errors and failures (default: the output stream)
     bool ascii_cut = false;          // cut texts end with "~" rather than "…"
+    // The run's report, when one is asked for: findings always go to it, the trace
+    // only with record_trace.
+    report::recorder* recorder = nullptr;
+    bool record_trace = true;
 };
 
 class plugin_session {
@@ -56,6 +62,8 @@ class plugin_session {
     // Findings that came after a file the panel asked for could not be read: they
     // follow from it, so they are counted, not printed.
     uint64_t follow_on_findings() const { return follow_on_; }
+    // The run's report (null when none is kept).
+    report::recorder* recorder() const { return options_.recorder; }
     // The checks table; true when a check failed.
     bool print_checks();
 
@@ -69,6 +77,7 @@ class plugin_session {
     std::ostream& out_;
     std::ostream& errors_;
     uint64_t follow_on_ = 0;
+    std::unique_ptr<report_feed> feed_;
     shared_library library_;  // outlives the panel object, which host_ deletes
     validator checks_;
     sim_host host_;

@@ -50,6 +50,7 @@ class stress_driver {
     bool compare(const std::string& what);
     bool compare_controls(const std::string& where);
     int report(uint64_t done, double seconds);
+    void record(uint64_t done, double seconds, int status);
 
     router& the_router() { return *host().world().find_as<router>(stress_world::kRouter); }
     infodriver& tally() { return *host().world().find_as<infodriver>(stress_world::kTally); }
