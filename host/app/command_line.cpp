@@ -15,7 +15,7 @@ std::string usage(const char* default_plugin) {
     return std::string(
                "usage: kest-host [--plugin PATH] [--quiet] [--no-color] [--junit FILE]\n"
                "                 [--report FILE] [SCENARIO...]\n"
-               "       kest-host --stress N --seed S [--plugin PATH] [--no-color]\n"
+               "       kest-host --stress N --seed S [--faults] [--plugin PATH] [--no-color]\n"
                "                 [--junit FILE] [--report FILE]\n"
                "       kest-host --interactive [--plugin PATH] [--no-color]\n"
                "Runs the panel plug-in (default: ") +
@@ -33,6 +33,9 @@ std::string check_combination(const command_line& c, bool seed_given) {
     }
     if (seed_given && !c.stress) {
         return "--seed belongs to --stress";
+    }
+    if (c.faults && !c.stress) {
+        return "--faults belongs to --stress";
     }
     if (c.interactive && !c.scenarios.empty()) {
         return "--interactive takes no scenario file";
@@ -98,6 +101,7 @@ std::optional<int> read_command_line(int argc, const char* const* argv, const ch
     auto* stress =
         app.add_option("--stress", events, "send N random events (needs --seed)")->type_name("N");
     auto* seeded = app.add_option("--seed", seed, "the seed of a stress run")->type_name("S");
+    app.add_flag("--faults", out.faults, "mix device faults into a stress run");
     app.add_option("--junit", out.junit, "write the results as JUnit XML")->type_name("FILE");
     app.add_option("--report", out.report, "write the results as one HTML page")->type_name("FILE");
     app.add_option("scenario", out.scenarios,

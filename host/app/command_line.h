@@ -2,7 +2,7 @@
 //
 //   kest-host [--plugin PATH] [--quiet] [--no-color] [--junit FILE] [--report FILE]
 //             [SCENARIO...]
-//   kest-host --stress N --seed S [--plugin PATH] [--no-color] [--junit FILE]
+//   kest-host --stress N --seed S [--faults] [--plugin PATH] [--no-color] [--junit FILE]
 //             [--report FILE]
 //   kest-host --interactive [--plugin PATH] [--no-color]
 //
@@ -27,6 +27,7 @@ struct command_line {
     bool no_color = false;
     bool interactive = false;
     bool stress = false;
+    bool faults = false;  // stress with device faults
     uint64_t events = 0;
     uint64_t seed = 0;
 };

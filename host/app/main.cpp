@@ -26,6 +26,7 @@ int run_stress(const command_line& c, bool color, kest_host::report::recorder* r
     options.events = c.events;
     options.seed = c.seed;
     options.color = color;
+    options.faults = c.faults;
     options.recorder = rec;
     return kest_host::run_stress(options, std::cout);
 }

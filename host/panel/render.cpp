@@ -225,7 +225,13 @@ std::string render_panel(const panel_model& panels, const device_world& world,
     }
     out += "+" + std::string(columns, '-') + "\n";
     out += legend(options) + "\n";
-    return out + router_lines(world, options.cut_marker);
+    out += router_lines(world, options.cut_marker);
+    const std::string faults = world.faults_in_force();
+    return faults.empty() ? out
+                          : out +
+                                fit_width("  devices: " + printable(faults), kLineColumns,
+                                          options.cut_marker) +
+                                "\n";
 }
 
 }  // namespace kest_host

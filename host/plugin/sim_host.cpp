@@ -1,5 +1,7 @@
 #include "plugin/sim_host.h"
 
+#include <algorithm>
+
 #include "common/printable.h"
 
 namespace kest_host {
@@ -121,11 +123,28 @@ void sim_host::settle() {
 
 void sim_host::advance(int64_t ms) {
     sim_clock& clock = world_.clock();
+    router_line& line = world_.routers_line();
     const int64_t target = clock.now() + ms;
-    while (const auto id = clock.next_tick(target)) {
-        trace_.line("host", "clock " + std::to_string(clock.now()) + " ms");
-        send_raw(KEST_EVENT_TIMER, *id);
-        settle();
+    for (;;) {
+        // Timer ticks and delayed router revertives in time order; at the same time
+        // the revertive first, as it left the router before the tick.
+        int64_t report_due = 0;
+        int64_t tick_due = 0;
+        const bool report = line.waiting(report_due) && report_due <= target;
+        const bool tick = clock.next_due(tick_due) && tick_due <= target;
+        if (report && (!tick || report_due <= tick_due)) {
+            clock.move_to(std::max(clock.now(), report_due));
+            trace_.line("host", "clock " + std::to_string(clock.now()) + " ms");
+            line.deliver_due(report_due);
+            settle();
+        } else if (tick) {
+            const auto id = clock.next_tick(target);
+            trace_.line("host", "clock " + std::to_string(clock.now()) + " ms");
+            send_raw(KEST_EVENT_TIMER, *id);
+            settle();
+        } else {
+            break;
+        }
     }
     clock.move_to(target);
 }
@@ -159,7 +178,6 @@ intptr_t sim_host::command(const char* text, int32_t code) {
         checks_.command({command_text, code, false, nullptr, kNone, false, world_, panels_});
         return 0;
     }
-    trace_.line("plug-in -> host", printable(command_text));
     if (record_commands_) {
         step_commands_.push_back(command_text);
     }
@@ -171,8 +189,11 @@ intptr_t sim_host::execute(const std::string& text) {
     std::string error;
     const bool deleted = state_ == lifecycle::gone;
     const bool ok = !deleted && parse_command(text, parsed, error);
+    // A command that a fault swallows is marked where it is shown.
+    const std::string mark = ok && trace_.wanted() ? dispatcher_.fault_mark(parsed) : std::string();
+    trace_.line("plug-in -> host", printable(text) + mark);
     if (ok && device_kind_of(parsed.code)) {
-        trace_.item(trace_kind::command, text, parsed.arguments[0].number);
+        trace_.item(trace_kind::command, text + mark, parsed.arguments[0].number);
     } else {
         trace_.item(trace_kind::command, text);
     }

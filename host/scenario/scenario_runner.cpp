@@ -59,6 +59,10 @@ void scenario_runner::show() {
     }
     if (h.panels().empty()) {
         out_ << "(no panel shown)\n";
+        const std::string faults = h.world().faults_in_force();
+        if (!faults.empty()) {
+            out_ << "  devices: " << faults << "\n";
+        }
     }
 }
 

@@ -70,6 +70,7 @@ class scenario_runner {
     bool apply(const stmt::revertive& s);
     bool apply(const stmt::dbchange& s);
     bool apply(const stmt::event& s);
+    bool apply(const stmt::fault& s);
     bool apply(const stmt::expect_dest& s);
     bool apply(const stmt::expect_control& s);
     bool apply(const stmt::expect_visibility& s);

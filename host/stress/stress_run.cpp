@@ -70,7 +70,7 @@ bool stress_driver::start() {
     }
     // What the start-up taught the panel.
     for (int32_t slot = names::kFirstButtonSlot; slot <= names::kMonitorSlot; ++slot) {
-        model_.slot_report(slot, tally().slots[slot]);
+        model_.slot_change(slot, tally().slots[slot]);
     }
     compare("start-up");
     events_checked_ = 0;  // events are counted from the first random one
@@ -107,7 +107,8 @@ int stress_driver::report(uint64_t done, double seconds) {
          << " events delivered\n";
     if (failed) {
         out_ << "Stress FAILED with seed " << options_.seed << " (repeat with: --stress "
-             << options_.events << " --seed " << options_.seed << ")\n";
+             << options_.events << " --seed " << options_.seed
+             << (options_.faults ? " --faults" : "") << ")\n";
         return 1;
     }
     return 0;
