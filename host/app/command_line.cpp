@@ -2,7 +2,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include <limits>
+
 #include "common/numbers.h"
+#include "common/printable.h"
 
 namespace kest_host {
 
@@ -61,21 +64,30 @@ std::string check_leftovers(const std::vector<std::string>& rest) {
     return "";
 }
 
+// What a number option was given, for a message: printable and at most 200
+// characters.
+std::string echo(const std::string& text) {
+    constexpr std::size_t kEchoed = 200;
+    return "\"" + printable(text.substr(0, kEchoed)) + (text.size() > kEchoed ? "...\"" : "\"");
+}
+
 // The numbers of --stress and --seed, checked here so that the message says what
 // is allowed.
 std::string read_numbers(command_line& c, const std::string& events, const std::string& seed,
                          const std::string& from) {
+    const std::string largest = std::to_string(std::numeric_limits<uint64_t>::max());
     if (c.stress) {
         const auto n = decimal<uint64_t>(events);
         if (!n || *n == 0) {
-            return "--stress needs a number of events from 1 up";
+            return "--stress needs a number of events from 1 to " + largest + ", not " +
+                   echo(events);
         }
         c.events = *n;
     }
     if (!seed.empty()) {
         const auto s = decimal<uint64_t>(seed);
         if (!s) {
-            return "--seed needs a non-negative number";
+            return "--seed needs a whole number from 0 to " + largest + ", not " + echo(seed);
         }
         c.seed = *s;
     }

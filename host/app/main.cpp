@@ -3,6 +3,8 @@
 // Exit status: 0 when every expectation and check passed, 1 on a failed expectation
 // or check, 2 on a usage, file or plug-in loading error (a report file that cannot be
 // written included).
+#include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -36,6 +38,35 @@ int run_stress(const command_line& c, bool color, kest_host::report::recorder* r
     return kest_host::run_stress(options, std::cout);
 }
 
+// Whether the terminal's locale is UTF-8, as the environment says (LC_ALL, then
+// LC_CTYPE, then LANG).
+bool utf8_locale() {
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        // NOLINTNEXTLINE(concurrency-mt-unsafe): read once, before any thread
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            std::string v = value;
+            for (auto& ch : v) {
+                ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+            }
+            return v.find("utf-8") != std::string::npos || v.find("utf8") != std::string::npos;
+        }
+    }
+    return false;
+}
+
+// What every mode prints with: errors on standard error, the cut marker the
+// terminal can show.
+kest_host::run_options base_options(const command_line& c, bool color) {
+    kest_host::run_options options;
+    options.plugin = c.plugin;
+    options.quiet = c.quiet;
+    options.color = color;
+    options.errors = &std::cerr;
+    options.ascii_cut = c.no_color && !utf8_locale();
+    return options;
+}
+
 // Scenario or stress mode, with the report files when they are asked for.
 int run_recorded(const command_line& c, bool color) {
     if (!kest_host::check_report_paths(c, std::cerr)) {
@@ -48,10 +79,7 @@ int run_recorded(const command_line& c, bool color) {
     if (c.stress) {
         status = run_stress(c, color, wanted);
     } else {
-        kest_host::run_options options;
-        options.plugin = c.plugin;
-        options.quiet = c.quiet;
-        options.color = color;
+        kest_host::run_options options = base_options(c, color);
         options.recorder = wanted;
         status = kest_host::run_scenario_files(c.scenarios, options, std::cout, std::cerr);
     }
@@ -104,11 +132,7 @@ int main(int argc, char** argv) {
     }
     const bool color = !c.no_color && kest_host::is_terminal(stdout);
     if (c.interactive) {
-        kest_host::run_options options;
-        options.plugin = c.plugin;
-        options.quiet = c.quiet;
-        options.color = color;
-        return run_console(c, options);
+        return run_console(c, base_options(c, color));
     }
     return run_recorded(c, color);
 }

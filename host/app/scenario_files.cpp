@@ -1,34 +1,26 @@
 #include "app/scenario_files.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
-
+#include "common/printable.h"
 #include "demo_scenario.h"
+#include "scenario/scenario_file.h"
 
 namespace kest_host {
 
 namespace {
 
-// Reads and parses one file ("" names the built-in demo); false with `error`.
-bool load(const std::string& file, scenario& parsed, std::string& error) {
-    std::string content = kDemoScenario;
-    const std::string name = file.empty() ? "demo" : file;
-    if (!file.empty()) {
-        std::ifstream in(file, std::ios::binary);
-        if (!in) {
-            error = "cannot read scenario " + file;
-            return false;
-        }
-        std::ostringstream text;
-        text << in.rdbuf();
-        content = text.str();
-    }
-    if (!parse_scenario(content, name, parsed, error)) {
+// Reads and parses one file, or the built-in demo when `demo` is set; false with
+// `error`.
+bool load(const std::string& file, bool demo, scenario& parsed, std::string& error) {
+    const bool read = demo ? parse_scenario(kDemoScenario, "demo", parsed, error)
+                           : read_scenario_file(file, parsed, error);
+    if (!read) {
         return false;
     }
     if (parsed.steps.empty()) {
-        error = name + ": holds no statements";
+        error = printable(parsed.file) +
+                ": holds no statements; a scenario needs at least one step (see the README, "
+                "\"Your first scenario\")";
         return false;
     }
     return true;
@@ -55,7 +47,7 @@ int run_scenario_files(const std::vector<std::string>& files, const run_options&
     bool loaded = true;
     for (std::size_t i = 0; i < names.size(); ++i) {
         std::string error;
-        if (!load(names[i], parsed[i], error)) {
+        if (!load(names[i], files.empty(), parsed[i], error)) {
             err << "kest-host: " << error << "\n";
             record_unloaded(options.recorder, names[i], error);
             loaded = false;
@@ -68,7 +60,7 @@ int run_scenario_files(const std::vector<std::string>& files, const run_options&
     int failed = 0;
     for (const auto& s : parsed) {
         if (names.size() > 1) {
-            out << "=== " << s.file << "\n";
+            out << "=== " << printable(s.file) << "\n";
         }
         const int status = run_scenario(s, options, out);
         worst = std::max(worst, status);

@@ -17,7 +17,7 @@ enum class check_id {
     no_command_after_delete,
     commands_well_formed,
     controls_in_layout,
-    crosspoint_nonzero,
+    crosspoint_valid,
     known_devices,
     events_settle,
     routing_model,
@@ -30,7 +30,7 @@ std::unique_ptr<check> make_answers_well_formed();
 std::unique_ptr<check> make_no_command_after_delete();
 std::unique_ptr<check> make_commands_well_formed();
 std::unique_ptr<check> make_controls_in_layout();
-std::unique_ptr<check> make_crosspoint_nonzero();
+std::unique_ptr<check> make_crosspoint_valid();
 std::unique_ptr<check> make_known_devices();
 std::unique_ptr<check> make_events_settle();
 std::unique_ptr<check> make_routing_model();

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <sstream>
 
+#include "common/display_width.h"
+
 namespace kest_host {
 
 validator::validator(sink report) : checks_(make_all_checks()), report_(std::move(report)) {
@@ -74,6 +76,27 @@ const char* colour_of(check_result r) {
     return "\033[2m";
 }
 
+// A text wrapped at blanks into lines of at most 80 columns, each indented.
+void wrapped(std::ostream& out, const std::string& indent, const std::string& text) {
+    constexpr std::size_t kColumns = 80;
+    const std::size_t room = kColumns - indent.size();
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.size();
+        if (display_width(text.substr(start)) > room) {
+            end = text.rfind(' ', start + room);
+            if (end == std::string::npos || end <= start) {
+                end = std::min(text.size(), start + room);  // one word longer than a line
+            }
+        }
+        out << indent << text.substr(start, end - start) << "\n";
+        start = text.find_first_not_of(' ', end);
+        if (start == std::string::npos) {
+            break;
+        }
+    }
+}
+
 void table_row(std::ostream& out, const check& c, bool color) {
     const check_result r = c.result();
     const std::string name = result_name(r);
@@ -84,9 +107,10 @@ void table_row(std::ostream& out, const check& c, bool color) {
     } else if (c.findings() > 0) {
         out << " (" << c.findings() << (c.findings() == 1 ? " finding" : " findings") << ")";
     }
-    out << "\n          " << c.description() << "\n";
+    out << "\n";
+    wrapped(out, "          ", c.description());
     for (const auto& m : c.messages()) {
-        out << "          - " << m << "\n";
+        wrapped(out, "          - ", m);
     }
     if (c.findings() > c.messages().size()) {
         out << "          - ... and " << (c.findings() - c.messages().size()) << " more\n";

@@ -1,6 +1,7 @@
-// Drawing a shown panel in the terminal: every visible control at its place on the
-// layout's character grid, buttons marked with their style, and a line for each
-// router destination that a panel shows.
+// Drawing a shown panel in the terminal, at most 80 columns wide: every visible
+// control at its place on the layout's character grid (narrowed when the layout is
+// wider), texts cut to their width with a marker, buttons marked with their style, and a line for
+// each router destination that a panel shows.
 #pragma once
 
 #include <string>
@@ -14,6 +15,7 @@ namespace kest_host {
 struct render_options {
     bool color = false;
     std::string high_style = panel_names::kInputHigh;  // the statesheet drawn as a lit button
+    std::string cut_marker = "\xE2\x80\xA6";           // ends a text cut to its control's width
 };
 
 std::string render_panel(const panel_model& panels, const device_world& world,

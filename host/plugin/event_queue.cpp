@@ -1,5 +1,7 @@
 #include "plugin/event_queue.h"
 
+#include <algorithm>
+
 #include "common/printable.h"
 
 namespace kest_host {
@@ -66,6 +68,7 @@ void event_queue::deliver(kest_client_callback* client, host_event& e) {
             trace_.line("host -> plug-in", what);
             trace_.item(trace_kind::event, what);
             const char* text = e.null_text ? nullptr : e.text.c_str();
+            longest_request_ = std::max(longest_request_, e.text.size());
             take_answer(client->callback(reinterpret_cast<intptr_t>(text), e.type), e);
             return;
         }
@@ -84,7 +87,8 @@ void event_queue::deliver(kest_client_callback* client, host_event& e) {
             break;
         }
     }
-    checks_.answer({e.type, event_name(e.type), result != nullptr, true, kAnswerScanLimit, e.text});
+    checks_.answer(
+        {e.type, event_name(e.type), result != nullptr, true, answer_scan_limit(), e.text});
 }
 
 std::string event_queue::describe_record(const host_event& e) const {
@@ -125,15 +129,16 @@ void event_queue::take_answer(char* answer, const host_event& e) {
         trace_.line("plug-in -> host", "answer  (none)");
         trace_.item(trace_kind::answer, "(none)");
         last_answer_.reset();
-        checks_.answer({e.type, event_name(e.type), false, true, kAnswerScanLimit, e.text});
+        checks_.answer({e.type, event_name(e.type), false, true, answer_scan_limit(), e.text});
         return;
     }
     std::size_t length = 0;
-    while (length < kAnswerScanLimit && answer[length] != '\0') {
+    const std::size_t limit = answer_scan_limit();
+    while (length < limit && answer[length] != '\0') {
         ++length;
     }
-    const bool terminated = length < kAnswerScanLimit;
-    checks_.answer({e.type, event_name(e.type), true, terminated, kAnswerScanLimit, e.text});
+    const bool terminated = length < limit;
+    checks_.answer({e.type, event_name(e.type), true, terminated, limit, e.text});
     last_answer_ = terminated ? std::string(answer) : std::string(answer, 40) + "...";
     trace_.line("plug-in -> host", "answer  " + quoted(*last_answer_));
     trace_.item(trace_kind::answer, *last_answer_);

@@ -41,8 +41,13 @@ class event_queue {
     const std::optional<std::string>& last_answer() const { return last_answer_; }
     uint64_t delivered() const { return delivered_; }
 
-    // Longest a parent request's answer may be before it counts as unterminated.
-    static constexpr std::size_t kAnswerScanLimit = std::size_t{64} * 1024;
+    // How far an answer is searched for its NUL. An answer is made of the panel's own
+    // fixed texts (kAnswerOwnText bytes at most) and of values the host handed in with
+    // parent requests: the request being answered and one value stored by an earlier
+    // one, each no longer than the longest request text sent so far. Twice that, plus
+    // the panel's own room, is the longest answer a well-behaved plug-in can give.
+    std::size_t answer_scan_limit() const { return kAnswerOwnText + 2 * longest_request_; }
+    static constexpr std::size_t kAnswerOwnText = std::size_t{64} * 1024;
     // Events one settle() delivers before it gives up on the step.
     static constexpr uint64_t kSettleLimit = 200000;
 
@@ -58,6 +63,7 @@ class event_queue {
     const device_world& world_;
     std::deque<host_event> queue_;
     std::optional<std::string> last_answer_;
+    std::size_t longest_request_ = 0;  // the longest parent request text delivered
     uint64_t delivered_ = 0;
 };
 

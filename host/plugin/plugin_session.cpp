@@ -7,6 +7,7 @@ namespace kest_host {
 plugin_session::plugin_session(const session_options& options, std::ostream& out)
     : options_(options),
       out_(out),
+      errors_(options.errors != nullptr ? *options.errors : out),
       checks_([this](const check& which, bool failure, const std::string& message) {
           report(which, failure, message);
       }),
@@ -30,12 +31,16 @@ void plugin_session::report(const check& which, bool failure, const std::string&
     if (options_.recorder != nullptr) {
         options_.recorder->note_finding(which.id(), message, !failure);
     }
+    if (!host_.file_error().empty()) {
+        ++follow_on_;
+        return;
+    }
     const uint64_t count = which.findings();  // this finding is counted already
     if (count <= kFindingsPrinted) {
-        out_ << (failure ? "CHECK FAILED " : "check warning ") << which.id() << ": " << message
-             << "\n";
+        errors_ << "kest-host: " << (failure ? "CHECK FAILED " : "check warning ") << which.id()
+                << ": " << message << "\n";
     } else if (count == kFindingsPrinted + 1) {
-        out_ << "(further findings of " << which.id() << " are only counted)\n";
+        errors_ << "kest-host: (further findings of " << which.id() << " are only counted)\n";
     }
     if (observer_) {
         observer_(which, failure, message, count <= kFindingsPrinted);

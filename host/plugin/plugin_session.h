@@ -23,7 +23,9 @@ struct session_options {
     std::string layout_dir;  // default: the plug-in's directory
     bool quiet = false;      // no trace
     bool color = false;
-    std::size_t quarantine = 0;  // released replies kept (0: all, until the end)
+    std::size_t quarantine = 0;      // released replies kept (0: all, until the end)
+    std::ostream* errors = nullptr;  // errors and failures (default: the output stream)
+    bool ascii_cut = false;          // cut texts end with "~" rather than "…"
     // The run's report, when one is asked for: findings always go to it, the trace
     // only with record_trace.
     report::recorder* recorder = nullptr;
@@ -66,6 +68,11 @@ class plugin_session {
     void observe_findings(finding_observer observer) { observer_ = std::move(observer); }
 
     const std::string& error() const { return error_; }
+    // Where errors and failures go; each line starts with "kest-host: ".
+    std::ostream& errors() { return errors_; }
+    // Findings that came after a file the panel asked for could not be read: they
+    // follow from it, so they are counted, not printed.
+    uint64_t follow_on_findings() const { return follow_on_; }
     // The run's report (null when none is kept).
     report::recorder* recorder() const { return options_.recorder; }
     // The checks table; true when a check failed.
@@ -80,6 +87,8 @@ class plugin_session {
 
     session_options options_;
     std::ostream& out_;
+    std::ostream& errors_;
+    uint64_t follow_on_ = 0;
     std::unique_ptr<report_feed> feed_;
     shared_library library_;  // outlives the panel object, which host_ deletes
     load_kest_client_script_fn factory_ = nullptr;

@@ -1,5 +1,6 @@
 // What each expectation of a scenario compares, and how a failure is worded.
 #include <algorithm>
+#include <iterator>
 
 #include "common/printable.h"
 #include "panel/panel_names.h"
@@ -31,6 +32,16 @@ bool scenario_runner::apply(const stmt::expect_control& s) {
         return true;
     }
     // Visibility has statements of its own: here "visible" is only what TP wrote.
+    const bool known = s.property == "text" || s.property == "statesheet";
+    if (!known && c->other.count(s.property) == 0) {
+        std::string set = "text, statesheet";
+        for (const auto& p : c->other) {
+            set += ", " + printable(p.first);
+        }
+        fail("control \"" + printable(s.id) + "\" has no property " + quoted(s.property) +
+             "; the properties it has are " + set);
+        return true;
+    }
     const std::string actual = c->stored_property(s.property);
     if (actual != s.value) {
         fail("expected control \"" + s.id + "\" " + s.property + " \"" + s.value + "\", it is \"" +
@@ -85,7 +96,8 @@ bool scenario_runner::apply(const stmt::expect_sent& s) {
     ++expectations_;
     const auto& all = host().step_commands();
     if (std::find(all.begin(), all.end(), s.command) == all.end()) {
-        fail("expected `" + s.command + "` to be sent; the last step sent " + listed(all));
+        fail("expected `" + printable(s.command) + "` to be sent; the last step sent " +
+             listed(all));
     }
     return true;
 }
@@ -93,11 +105,13 @@ bool scenario_runner::apply(const stmt::expect_sent& s) {
 bool scenario_runner::apply(const stmt::expect_not_sent& s) {
     ++expectations_;
     const auto& all = host().step_commands();
-    const bool found = std::any_of(all.begin(), all.end(), [&](const std::string& c) {
+    std::vector<std::string> matching;
+    std::copy_if(all.begin(), all.end(), std::back_inserter(matching), [&](const std::string& c) {
         return c.compare(0, s.prefix.size(), s.prefix) == 0;
     });
-    if (found) {
-        fail("expected no command starting `" + s.prefix + "`, one was sent");
+    if (!matching.empty()) {
+        fail("expected no command starting `" + printable(s.prefix) + "`; the last step sent " +
+             listed(matching));
     }
     return true;
 }

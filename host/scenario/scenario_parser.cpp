@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "checks/check.h"
+#include "common/printable.h"
 #include "scenario/statement_reader.h"
 #include "scenario/statement_table.h"
 
@@ -31,7 +32,7 @@ bool parse_statement(const std::vector<token>& tokens, statement& out, std::stri
         error =
             "expected a statement (device, instance, slot, name, route, start, press, "
             "release, advance, request, button, show, fault, expect, ...), got \"" +
-            keyword + "\"";
+            excerpt(keyword) + "\"";
         return false;
     }
     return entry->parse(r, out) && r.done();
@@ -57,7 +58,7 @@ std::string first_word(const std::string& source) {
 bool parse_scenario_line(const std::string& text, const std::string& file, int line,
                          std::optional<step>& out, std::string& error) {
     out.reset();
-    const std::string where = file + ":" + std::to_string(line) + ": ";
+    const std::string where = printable(file) + ":" + std::to_string(line) + ": ";
     std::vector<token> tokens;
     std::string why;
     if (!tokenize(text, tokens, why)) {
@@ -75,7 +76,7 @@ bool parse_scenario_line(const std::string& text, const std::string& file, int l
     s.line = line;
     s.source = source_of(text);
     if (!parse_statement(tokens, s.what, why)) {
-        error = where + tokens[0].text + ": " + why;
+        error = where + excerpt(tokens[0].text) + ": " + why;
         return false;
     }
     out = std::move(s);

@@ -27,7 +27,8 @@ bool scenario_runner::fail_step(const std::string& message) {
 void scenario_runner::fail(const std::string& message) {
     ++failed_;
     last_failure_ = message;
-    out_ << (color_ ? "\033[1;31mFAIL\033[0m " : "FAIL ") << where_ << ": " << message << "\n";
+    session_.errors() << "kest-host: " << (color_ ? "\033[1;31mFAIL\033[0m " : "FAIL ") << where_
+                      << ": " << message << "\n";
 }
 
 bool scenario_runner::ensure_started() {
@@ -46,8 +47,10 @@ bool scenario_runner::ensure_started() {
 device* scenario_runner::need(device_kind kind) {
     device* d = host().world().first(kind);
     if (d == nullptr) {
-        fail_step(std::string("no ") + kind_name(kind) + " device is declared (device " +
-                  kind_name(kind) + " N)");
+        const std::string a = kind == device_kind::infodriver ? "an " : "a ";
+        fail_step("`" + excerpt(source_) + "` needs " + a + kind_name(kind) + " device, and no " +
+                  kind_name(kind) + " device is declared above this line; " + "put `device " +
+                  kind_name(kind) + " N` before it");
     }
     return d;
 }
@@ -55,6 +58,9 @@ device* scenario_runner::need(device_kind kind) {
 void scenario_runner::show() {
     render_options r;
     r.color = color_;
+    if (session_.options().ascii_cut) {
+        r.cut_marker = "~";
+    }
     const sim_host& h = host();
     for (const auto& p : h.panels().panels()) {
         out_ << render_panel(h.panels(), h.world(), p.first, r);
@@ -95,7 +101,8 @@ bool scenario_runner::prepare(const step& s) {
 
 bool scenario_runner::execute(const step& s, const std::string& file) {
     file_ = file;
-    where_ = file + ":" + std::to_string(s.line);
+    where_ = printable(file) + ":" + std::to_string(s.line);
+    source_ = s.source;
     line_ = s.line;
     session_.set_location("at " + where_);
     if (report::recorder* rec = session_.recorder()) {
@@ -152,7 +159,12 @@ void scenario_runner::print_brief(const step& s) {
 int scenario_runner::finish() {
     session_.end();
     if (!error_.empty()) {
-        out_ << "error: " << error_ << "\n";
+        session_.errors() << "kest-host: error: " << error_ << "\n";
+        if (session_.follow_on_findings() > 0) {
+            session_.errors() << "kest-host: " << session_.follow_on_findings()
+                              << " further findings of the checks follow from this error and "
+                                 "are not listed\n";
+        }
         record_end(2);
         return 2;
     }

@@ -93,7 +93,8 @@ class scenario_runner {
     stmt::trace_level trace_;
     bool color_;
     plugin_session session_;
-    std::string where_;  // "FILE:LINE" of the step being run
+    std::string where_;   // "FILE:LINE" of the step being run
+    std::string source_;  // the step as written
     int line_ = 0;
     std::string last_failure_;  // the message of the last failed expectation
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();

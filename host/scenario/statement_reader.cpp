@@ -1,6 +1,7 @@
 #include "scenario/statement_reader.h"
 
 #include "common/numbers.h"
+#include "common/printable.h"
 
 namespace kest_host {
 
@@ -10,20 +11,42 @@ bool is_blank(char c) {
     return c == ' ' || c == '\t' || c == '\r';
 }
 
-// A quoted text from just after its opening quote; false when it is not closed.
-bool read_text(const std::string& line, std::size_t& i, std::string& text) {
+enum class text_end { closed, open, bad_escape, nul };
+
+// A quoted text from just after its opening quote. Only \" and \\ are escapes, and
+// no text may hold a NUL (the plug-in would see the text end there).
+text_end read_text(const std::string& line, std::size_t& i, std::string& text) {
     while (i < line.size()) {
-        if (line[i] == '\\' && i + 1 < line.size() && (line[i + 1] == '"' || line[i + 1] == '\\')) {
+        if (line[i] == '\0') {
+            return text_end::nul;
+        }
+        if (line[i] == '\\') {
+            if (i + 1 >= line.size() || (line[i + 1] != '"' && line[i + 1] != '\\')) {
+                return text_end::bad_escape;
+            }
             text += line[i + 1];
             i += 2;
         } else if (line[i] == '"') {
             ++i;
-            return true;
+            return text_end::closed;
         } else {
             text += line[i++];
         }
     }
-    return false;
+    return text_end::open;
+}
+
+std::string text_error(text_end end, const std::string& line, std::size_t i) {
+    const std::string column = " at column " + std::to_string(i + 1);
+    switch (end) {
+        case text_end::nul:
+            return "a NUL byte" + column + " inside a text; texts may hold any byte but NUL";
+        case text_end::bad_escape:
+            return "unknown escape " + excerpt(line.substr(i, 2)) + column +
+                   "; inside a text only \\\" (a quote) and \\\\ (a backslash) are escapes";
+        default:
+            return "a text opened with \" is not closed; close it with \" on the same line";
+    }
 }
 
 }  // namespace
@@ -43,8 +66,9 @@ bool tokenize(const std::string& line, std::vector<token>& out, std::string& err
         if (c == '"') {
             t.quoted = true;
             ++i;
-            if (!read_text(line, i, t.text)) {
-                error = "a text opened with \" is not closed";
+            const text_end end = read_text(line, i, t.text);
+            if (end != text_end::closed) {
+                error = text_error(end, line, i);
                 return false;
             }
         } else {
@@ -58,20 +82,18 @@ bool tokenize(const std::string& line, std::vector<token>& out, std::string& err
 }
 
 bool statement_reader::number(const char* what, int64_t low, int64_t high, int64_t& value) {
-    // Longer words are not taken for numbers at all, so that "99999999999999" reads
-    // as "expected a number" rather than as a range error.
-    constexpr std::size_t kLongestNumber = 12;
+    const std::string range = " from " + std::to_string(low) + " to " + std::to_string(high);
     if (pos_ >= tokens_.size() || tokens_[pos_].quoted) {
-        return expected(what);
+        return expected(std::string(what) + range);
     }
     const std::string& w = tokens_[pos_].text;
     int64_t v = 0;
-    if (w.size() > kLongestNumber || parse_decimal(w, v) != number_status::ok) {
-        return expected(what);
+    const number_status status = parse_decimal(w, v);
+    if (status == number_status::malformed) {
+        return expected(std::string(what) + range);
     }
-    if (v < low || v > high) {
-        error_ = std::string(what) + " from " + std::to_string(low) + " to " +
-                 std::to_string(high) + ", not " + w;
+    if (status == number_status::out_of_range || v < low || v > high) {
+        error_ = std::string(what) + range + ", not " + excerpt(w);
         return false;
     }
     value = v;
@@ -130,7 +152,7 @@ bool statement_reader::any(const char* what, std::string& value) {
 
 bool statement_reader::done() {
     if (pos_ < tokens_.size()) {
-        error_ = "expected the end of the line, got \"" + tokens_[pos_].text + "\"";
+        error_ = "expected the end of the line, got \"" + excerpt(tokens_[pos_].text) + "\"";
         return false;
     }
     return true;
@@ -140,7 +162,7 @@ bool statement_reader::expected(const std::string& what) {
     error_ = "expected " + what;
     if (pos_ < tokens_.size()) {
         const char* quote = tokens_[pos_].quoted ? "\"" : "";
-        error_ += ", got " + std::string(quote) + tokens_[pos_].text + quote;
+        error_ += ", got " + std::string(quote) + excerpt(tokens_[pos_].text) + quote;
     } else {
         error_ += " at the end of the line";
     }

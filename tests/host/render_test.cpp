@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "checks/validator.h"
+#include "common/display_width.h"
 #include "plugin/sim_host.h"
 
 namespace kest_host {
@@ -42,13 +43,53 @@ TEST_F(render_test, buttons_show_their_style_and_labels_their_text) {
     host.command("TP 'text=6' '1' '12'", 0);
     host.command("TP 'text=Cam 6 with a long name' '1' '22'", 0);
     const std::string drawing = render_panel(host.panels(), host.world(), "1", render_options{});
-    EXPECT_EQ(
-        line_with(drawing, "Input"),
-        "| Input          [ 1 ]    [*2*]    ( 3 )    ( 4 )    ( 5 )    ( 6 )    ( 7 )    ( 8 )");
-    EXPECT_EQ(line_with(drawing, "Source"), "| Source                  6");
-    EXPECT_EQ(line_with(drawing, "Name"), "| Name                    Cam 6 wi")
-        << "a text is cut at its control's width";
+    EXPECT_EQ(line_with(drawing, "Input"),
+              "| Input        [ 1 ]   [*2*]   ( 3 )    ( 4 )   ( 5 )   ( 6 )   ( 7 )   ( 8 )")
+        << "the layout is narrowed to 80 columns";
+    EXPECT_EQ(line_with(drawing, "Source"), "| Source               6");
+    EXPECT_EQ(line_with(drawing, "Name"), "| Name                 Cam 6 \xE2\x80\xA6")
+        << "a text is cut at its control's width, and marked";
     EXPECT_EQ(drawing.find('\033'), std::string::npos) << "no colour unless asked";
+}
+
+TEST_F(render_test, utf8_is_drawn_whole_and_every_line_fits_80_columns) {
+    host.command("TP 'text=K\xC3\xA4mer\xC3\xA4\xC3\xA4\xC3\xA4' '1' '21'", 0);
+    host.command("TP 'text=\xE6\x98\xA0\xE5\x83\x8F\xE6\x98\xA0\xE5\x83\x8F' '1' '22'", 0);
+    host.command("TP 'text=Playout A' '1' '23'", 0);
+    host.command("TP 'text=a\x1B[2Jb' '1' '24'", 0);
+    host.command("TP 'text=2147483647' '1' '11'", 0);
+    render_options colour;
+    colour.color = true;
+    render_options ascii;
+    ascii.cut_marker = "~";
+    for (const auto& options : {render_options{}, colour, ascii}) {
+        const std::string drawing = render_panel(host.panels(), host.world(), "1", options);
+        std::size_t start = 0;
+        for (auto end = drawing.find('\n'); end != std::string::npos;
+             start = end + 1, end = drawing.find('\n', start)) {
+            std::string line = drawing.substr(start, end - start);
+            for (auto esc = line.find('\033'); esc != std::string::npos; esc = line.find('\033')) {
+                line.erase(esc, line.find('m', esc) - esc + 1);  // colour takes no column
+            }
+            EXPECT_LE(display_width(line), 80u) << line;
+        }
+        EXPECT_NE(drawing.find("input high (Ryx_TakeHigh)"), std::string::npos)
+            << "the legend is there in colour too";
+        EXPECT_NE(drawing.find("(LD_Auto.kest_ui)"), std::string::npos);
+        EXPECT_EQ(drawing.find(KEST_PANEL_DIR), std::string::npos)
+            << "the file's name, not its path";
+    }
+    const std::string drawing = render_panel(host.panels(), host.world(), "1", render_options{});
+    const std::string names = line_with(drawing, "Name");
+    EXPECT_NE(names.find("K\xC3\xA4mer\xC3\xA4\xE2\x80\xA6"), std::string::npos) << names;
+    EXPECT_NE(names.find("\xE6\x98\xA0\xE5\x83\x8F\xE6\x98\xA0\xE2\x80\xA6"), std::string::npos)
+        << "wide characters take two columns: " << names;
+    EXPECT_NE(names.find("Playout\xE2\x80\xA6"), std::string::npos) << names;
+    EXPECT_NE(names.find("a\\x1B[\xE2\x80\xA6"), std::string::npos) << "no raw escape: " << names;
+    EXPECT_EQ(drawing.find('\033'), std::string::npos);
+    EXPECT_NE(line_with(drawing, "Source").find("214748\xE2\x80\xA6"), std::string::npos);
+    const std::string plain = render_panel(host.panels(), host.world(), "1", ascii);
+    EXPECT_NE(line_with(plain, "Name").find("Playout~"), std::string::npos);
 }
 
 TEST_F(render_test, hidden_indicators_disappear_and_the_monitor_route_is_shown) {
@@ -70,10 +111,10 @@ TEST_F(render_test, hidden_indicators_disappear_and_the_monitor_route_is_shown) 
 TEST(validator, results_follow_findings_and_the_table_says_why) {
     validator v;
     v.exercised(check_id::commands_well_formed);
-    v.finding(check_id::crosspoint_nonzero, "`RC 12 5 0 ',' 0` names destination 0");
+    v.finding(check_id::crosspoint_valid, "`RC 12 5 0 ',' 0` names destination 0");
     v.set_skip_reason(check_id::routing_model, "runs in stress mode only");
     EXPECT_EQ(v.result(check_id::commands_well_formed), check_result::passed);
-    EXPECT_EQ(v.result(check_id::crosspoint_nonzero), check_result::warning);
+    EXPECT_EQ(v.result(check_id::crosspoint_valid), check_result::warning);
     EXPECT_EQ(v.result(check_id::routing_model), check_result::skipped);
     EXPECT_FALSE(v.any_failed()) << "a warning fails nothing";
     for (int i = 0; i < 8; ++i) {
@@ -85,7 +126,24 @@ TEST(validator, results_follow_findings_and_the_table_says_why) {
     EXPECT_NE(table.find("FAILED  controls-in-layout (8 findings)"), std::string::npos) << table;
     EXPECT_NE(table.find("- ... and 3 more"), std::string::npos);
     EXPECT_NE(table.find("skipped routing-model (runs in stress mode only)"), std::string::npos);
-    EXPECT_NE(table.find("warning crosspoint-nonzero (1 finding)"), std::string::npos);
+    EXPECT_NE(table.find("warning crosspoint-valid (1 finding)"), std::string::npos);
+}
+
+TEST(validator, the_table_fits_80_columns) {
+    validator v;
+    v.finding(check_id::commands_well_formed,
+              "`" + std::string(150, 'X') + "` is " + std::string(20, 'y') + " words long");
+    const std::string table = v.table(false);
+    std::size_t start = 0;
+    for (auto end = table.find('\n'); end != std::string::npos;
+         start = end + 1, end = table.find('\n', start)) {
+        EXPECT_LE(end - start, 80u) << table.substr(start, end - start);
+    }
+    EXPECT_NE(
+        table.find("          Every query reply is handed back exactly once with code 5, and only\n"
+                   "          replies the host gave are handed back."),
+        std::string::npos)
+        << "descriptions wrap at a blank: " << table;
 }
 
 TEST(check_list, each_check_is_registered_once_with_its_id_description_and_skip_reason) {
@@ -98,7 +156,7 @@ TEST(check_list, each_check_is_registered_once_with_its_id_description_and_skip_
         EXPECT_FALSE(c.skip_reason().empty()) << c.id();
         EXPECT_EQ(c.result(), check_result::skipped) << c.id();
     }
-    EXPECT_STREQ(v.get(check_id::crosspoint_nonzero).id(), "crosspoint-nonzero");
+    EXPECT_STREQ(v.get(check_id::crosspoint_valid).id(), "crosspoint-valid");
     EXPECT_TRUE(v.get(check_id::known_devices).warning_only());
     EXPECT_FALSE(v.get(check_id::replies_untouched).warning_only());
 }

@@ -73,7 +73,7 @@ TEST(junit_report, one_suite_per_file_with_expectations_and_checks) {
 
     const pugi::xml_node skipped = testcase(suite, "routing-model");
     EXPECT_STREQ(skipped.child("skipped").attribute("message").value(), "runs in stress mode only");
-    const pugi::xml_node warning = testcase(suite, "crosspoint-nonzero");
+    const pugi::xml_node warning = testcase(suite, "crosspoint-valid");
     EXPECT_FALSE(warning.child("failure")) << "a warning passes";
     EXPECT_NE(std::string(warning.child("system-out").text().get()).find("names destination 0"),
               std::string::npos);

@@ -81,7 +81,7 @@ TEST(recorder, files_what_a_step_causes_under_that_step) {
     r.begin_step(3, "press 2");
     r.note_command("RC 12 6 3 ',' 0", 12);
     r.note_reply("\"x\"");
-    r.note_finding("crosspoint-nonzero", "a warning", true);
+    r.note_finding("crosspoint-valid", "a warning", true);
     r.begin_step(4, "expect dest 3 source 7");
     r.note_expectation("a.scn", 4, "expect dest 3 source 7", false, "source is 6");
     r.note_finding("commands-well-formed", "second failure", false);

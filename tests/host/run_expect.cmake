@@ -1,5 +1,6 @@
 # Runs one command and checks its exit status and output.
 #   cmake -DCOMMAND=<program|arg|arg...> -DEXIT=<status> [-DMATCH=<regex>]
+#         [-DERR_MATCH=<regex standard error alone must match>]
 #         [-DFAULT=<KEST_FIXTURE_FAULT value>] [-DINPUT=<stdin file>] -P run_expect.cmake
 string(REPLACE "|" ";" command "${COMMAND}")
 if(DEFINED FAULT)
@@ -17,5 +18,8 @@ if(NOT "${status}" STREQUAL "${EXIT}")
 endif()
 if(DEFINED MATCH AND NOT all MATCHES "${MATCH}")
     message(FATAL_ERROR "output does not match \"${MATCH}\"\n${all}")
+endif()
+if(DEFINED ERR_MATCH AND NOT err MATCHES "${ERR_MATCH}")
+    message(FATAL_ERROR "standard error does not match \"${ERR_MATCH}\"\n${err}")
 endif()
 message(STATUS "exit ${status} as expected")

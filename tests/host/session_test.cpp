@@ -64,7 +64,7 @@ TEST(plugin_session, findings_reach_the_report_as_they_happen_and_the_checks_at_
     rec.begin_suite("t.scn");
     rec.begin_step(3, "press 1");
     session.set_location("at t.scn:3");
-    session.checks().finding(check_id::crosspoint_nonzero, "RC 1 0 0");
+    session.checks().finding(check_id::crosspoint_valid, "RC 1 0 0");
     EXPECT_FALSE(rec.record().suites[0].steps[0].failed) << "a warning fails no step";
     session.checks().finding(check_id::controls_in_layout, "TP 'x' on no panel");
     const report::step_record& step = rec.record().suites[0].steps[0];
@@ -84,7 +84,7 @@ TEST(plugin_session, findings_reach_the_report_as_they_happen_and_the_checks_at_
     const auto& model = checks[static_cast<std::size_t>(check_id::routing_model)];
     EXPECT_EQ(model.status, report::check_status::skipped);
     EXPECT_FALSE(model.skip_reason.empty());
-    EXPECT_EQ(checks[static_cast<std::size_t>(check_id::crosspoint_nonzero)].status,
+    EXPECT_EQ(checks[static_cast<std::size_t>(check_id::crosspoint_valid)].status,
               report::check_status::warning);
 }
 

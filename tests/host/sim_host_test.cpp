@@ -337,7 +337,7 @@ TEST_F(sim_host_test, writes_outside_the_layout_and_odd_crosspoints_are_reported
     EXPECT_EQ(layout[0], "`TP 'text=1' '1' 'ID_ID'` names panel \"1\", which was never shown");
     EXPECT_NE(layout[1].find("names control \"NoSuchControl\""), std::string::npos);
     EXPECT_EQ(checks.result(check_id::commands_well_formed), check_result::failed);
-    EXPECT_EQ(checks.result(check_id::crosspoint_nonzero), check_result::warning);
+    EXPECT_EQ(checks.result(check_id::crosspoint_valid), check_result::warning);
     EXPECT_EQ(checks.result(check_id::known_devices), check_result::warning);
     EXPECT_FALSE(host.crosspoint(12, 0).has_value());
 }

@@ -99,7 +99,7 @@ def test_replay_reproduces_finding():
     args = ["--stress", "5000", "--seed", "11", "--no-color", "--plugin", LATE_FAULT]
     status, text = run_in_pipe(args, env)
     check(status == 1, "late fault: exit %d" % status, text)
-    found = re.search(r"^CHECK FAILED routing-model: .* \(at event (\d+); replay: (kest-host [^)]*)\)$",
+    found = re.search(r"^(?:kest-host: )?CHECK FAILED routing-model: .* \(at event (\d+); replay: (kest-host [^)]*)\)$",
                       text, re.M)
     check(found is not None, "late fault: no routing-model finding with a replay command", text)
     if found is None:

@@ -67,7 +67,7 @@ inline std::vector<check_record> demo_checks() {
          "",
          {},
          0},
-        {"crosspoint-nonzero",
+        {"crosspoint-valid",
          "No crosspoint names destination 0 or source 0.",
          check_status::warning,
          "",
