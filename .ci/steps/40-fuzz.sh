@@ -15,7 +15,7 @@ cd "$(dirname "$0")/../.."
 seconds=${FUZZ_SECONDS:-60}
 seed=${FUZZ_SEED:-20261209}
 build=${FUZZ_BUILD:-build/fuzz}
-targets=(parsed_request decode_kest_string tavrin_panel)
+targets=(parsed_request decode_kest_string tavrin_panel scenario_parser layout_parser command_text)
 
 cmake --preset fuzz -B "$build" >/dev/null
 cmake --build "$build" -j2 --target "${targets[@]/%/_fuzzer}"
