@@ -1,8 +1,15 @@
 # What ships: the plug-in, the framework libraries it imports, its layout file, the
 # simulated host with its scenarios, and the installation notes, all in one folder.
 #
-#   cmake --install <build> --prefix <dir>     the folder
-#   cpack --config <build>/CPackConfig.cmake   the same folder as a ZIP
+#   cmake --install <build> --prefix <dir> --strip   the folder
+#   cpack --config <build>/CPackConfig.cmake         the same folder as a ZIP
+#   cmake --build <build> --target debug_files       the debug information, apart
+#
+# The ZIP's programs and libraries are stripped: the debug sections the static
+# runtime libraries bring along more than double a DLL's size, and no user reads
+# them. Their debug information goes into a second ZIP beside the package (one
+# <binary>.debug per binary, made with objcopy --only-keep-debug), for the
+# debugger: gdb's `symbol-file` or `add-symbol-file` takes it.
 #
 # Only targets that exist in the current build are installed (the fuzz and bench
 # presets build no host, for example). The framework libraries are installed with
@@ -59,4 +66,32 @@ set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
 set(CPACK_COMPONENTS_ALL runtime)
 set(CPACK_VERBATIM_VARIABLES ON)
+set(CPACK_STRIP_FILES ON)
+set(kest_package_name ${CPACK_PACKAGE_FILE_NAME})  # include(CPack) changes it
+set(kest_package_dir ${CPACK_PACKAGE_DIRECTORY})
 include(CPack)
+
+if(kest_shipped_targets AND CMAKE_OBJCOPY)
+    set(kest_debug_dir ${CMAKE_BINARY_DIR}/debug/${kest_package_name}-debug)
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/debug)
+    set(kest_debug_commands "")
+    set(kest_debug_files "")
+    foreach(target IN LISTS kest_shipped_targets)
+        list(APPEND kest_debug_commands
+             COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}>
+                     ${kest_debug_dir}/$<TARGET_FILE_NAME:${target}>.debug)
+        list(APPEND kest_debug_files
+             ${kest_package_name}-debug/$<TARGET_FILE_NAME:${target}>.debug)
+    endforeach()
+    add_custom_target(debug_files
+        COMMAND ${CMAKE_COMMAND} -E rm -rf ${kest_debug_dir}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${kest_debug_dir} ${kest_package_dir}
+        ${kest_debug_commands}
+        COMMAND ${CMAKE_COMMAND} -E tar cf
+                ${kest_package_dir}/${kest_package_name}-debug.zip --format=zip
+                ${kest_debug_files}
+        WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/debug
+        DEPENDS ${kest_shipped_targets}
+        COMMENT "Debug information beside the package: ${kest_package_name}-debug.zip"
+        VERBATIM)
+endif()

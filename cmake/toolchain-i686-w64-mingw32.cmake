@@ -18,6 +18,9 @@ find_program(CMAKE_CXX_COMPILER NAMES ${KEST_MINGW_TRIPLE}-g++-posix ${KEST_MING
              REQUIRED)
 find_program(CMAKE_RC_COMPILER NAMES ${KEST_MINGW_TRIPLE}-windres windres REQUIRED)
 find_program(KEST_MINGW_OBJDUMP NAMES ${KEST_MINGW_TRIPLE}-objdump)
+# The package ships stripped binaries, and keeps their debug information apart.
+find_program(CMAKE_STRIP NAMES ${KEST_MINGW_TRIPLE}-strip)
+find_program(CMAKE_OBJCOPY NAMES ${KEST_MINGW_TRIPLE}-objcopy)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${KEST_MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
@@ -38,7 +41,8 @@ foreach(kind EXE SHARED MODULE)
     set(CMAKE_${kind}_LINKER_FLAGS_INIT "${kest_mingw_runtime_flags}")
 endforeach()
 
-# Win32 programs run under Wine. Unless the configuring environment chose otherwise,
+# Win32 programs run under Wine, when it is installed; without it the build, the
+# package and the tests labelled "static" still work. Unless the configuring environment chose otherwise,
 # Wine stays quiet (its diagnostics would mix with the programs' own output) and
 # does not offer to install its .NET and HTML runtimes.
 find_program(KEST_WINE NAMES wine wine-stable)

@@ -7,7 +7,6 @@ endif()
 
 set(KEST_HOST_DIR ${CMAKE_CURRENT_LIST_DIR})
 add_library(kest_host_parsers STATIC
-    ${KEST_HOST_DIR}/world/device.cpp
     ${KEST_HOST_DIR}/panel/layout.cpp
     ${KEST_HOST_DIR}/plugin/command_text.cpp
     ${KEST_HOST_DIR}/scenario/statement_reader.cpp

@@ -13,9 +13,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
-if [ -f tools/install-packages.sh ]; then
-    bash tools/install-packages.sh style
-fi
+# The tidy build is the default preset with the benchmarks: it needs their libraries.
+bash tools/install-packages.sh build test bench style
 
 build=${STYLE_BUILD:-build/style}
 limit=${STYLE_TIMEOUT:-1500}

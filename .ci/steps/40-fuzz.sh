@@ -13,6 +13,7 @@
 #   FUZZ_BUILD     build folder (default build/fuzz, the fuzz preset's)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+bash tools/install-packages.sh build fuzz
 
 plugin_seconds=${FUZZ_SECONDS:-60}
 host_seconds=${FUZZ_HOST_SECONDS:-30}

@@ -16,6 +16,7 @@
 #   MEMCHECK_BUILD   build folder (default build/default)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+bash tools/install-packages.sh build test memcheck
 
 build=${MEMCHECK_BUILD:-build/default}
 build=$(cd "$build" && pwd)

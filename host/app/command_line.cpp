@@ -10,38 +10,47 @@ namespace {
 
 std::string usage(const char* default_plugin) {
     return std::string(
-               "usage: kest-host [--plugin PATH] [--quiet] [--no-color] [SCENARIO]\n"
-               "       kest-host --stress N --seed S [--plugin PATH] [--no-color]\n"
+               "usage: kest-host [--plugin PATH] [--quiet] [--no-color] [--junit FILE]\n"
+               "                 [--report FILE] [SCENARIO...]\n"
+               "       kest-host --stress N --seed S [--faults] [--plugin PATH] [--no-color]\n"
+               "                 [--junit FILE] [--report FILE]\n"
                "       kest-host --interactive [--plugin PATH] [--no-color]\n"
                "Runs the panel plug-in (default: ") +
            default_plugin +
            " beside kest-host) on a simulated host.\n"
-           "Without SCENARIO the built-in demo runs. Exit status: 0 passed, 1 a failed\n"
-           "expectation or check, 2 a usage, file or plug-in error.\n";
+           "Without SCENARIO the built-in demo runs; several run one after another, each\n"
+           "against a fresh panel. Exit status: 0 passed, 1 a failed expectation or\n"
+           "check, 2 a usage, file or plug-in error.\n";
 }
 
 // Why the options read do not fit together ("" when they do).
 std::string check_combination(const command_line& c, bool seed_given) {
-    if (c.stress && (!seed_given || c.interactive || !c.scenario.empty())) {
+    if (c.stress && (!seed_given || c.interactive || !c.scenarios.empty())) {
         return "--stress needs --seed and takes no scenario and no --interactive";
     }
     if (seed_given && !c.stress) {
         return "--seed belongs to --stress";
     }
-    if (c.interactive && !c.scenario.empty()) {
+    if (c.faults && !c.stress) {
+        return "--faults belongs to --stress";
+    }
+    if (c.interactive && !c.scenarios.empty()) {
         return "--interactive takes no scenario file";
+    }
+    if (c.interactive && (!c.junit.empty() || !c.report.empty())) {
+        return "--interactive writes no --junit or --report file";
     }
     return "";
 }
 
-// The leftovers CLI11 did not take: an unknown option, or a second scenario.
+// The leftovers CLI11 did not take: an unknown option.
 std::string check_leftovers(const std::vector<std::string>& rest) {
     for (const auto& arg : rest) {
         if (!arg.empty() && arg[0] == '-') {
             return "unknown option " + arg;
         }
     }
-    return rest.empty() ? "" : "only one scenario file can be given";
+    return "";
 }
 
 // The numbers of --stress and --seed, checked here so that the message says what
@@ -80,7 +89,11 @@ std::optional<int> read_command_line(int argc, const char* const* argv, const ch
     auto* stress =
         app.add_option("--stress", events, "send N random events (needs --seed)")->type_name("N");
     auto* seeded = app.add_option("--seed", seed, "the seed of a stress run")->type_name("S");
-    app.add_option("scenario", out.scenario, "the scenario file (default: the built-in demo)")
+    app.add_flag("--faults", out.faults, "mix device faults into a stress run");
+    app.add_option("--junit", out.junit, "write the results as JUnit XML")->type_name("FILE");
+    app.add_option("--report", out.report, "write the results as one HTML page")->type_name("FILE");
+    app.add_option("scenario", out.scenarios,
+                   "the scenario files, each against a fresh panel (default: the built-in demo)")
         ->type_name("SCENARIO");
     app.allow_extras();
     const auto fail = [&](const std::string& message) {

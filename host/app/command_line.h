@@ -1,7 +1,9 @@
 // The command line of kest-host (read with CLI11):
 //
-//   kest-host [--plugin PATH] [--quiet] [--no-color] [SCENARIO]
-//   kest-host --stress N --seed S [--plugin PATH] [--no-color]
+//   kest-host [--plugin PATH] [--quiet] [--no-color] [--junit FILE] [--report FILE]
+//             [SCENARIO...]
+//   kest-host --stress N --seed S [--faults] [--plugin PATH] [--no-color] [--junit FILE]
+//             [--report FILE]
 //   kest-host --interactive [--plugin PATH] [--no-color]
 //
 // `--help` prints the usage on standard output; a usage error prints the message and
@@ -12,16 +14,20 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace kest_host {
 
 struct command_line {
-    std::string plugin;  // empty: the default plug-in beside kest-host
-    std::string scenario;
+    std::string plugin;                  // empty: the default plug-in beside kest-host
+    std::vector<std::string> scenarios;  // none: the built-in demo
+    std::string junit;                   // the JUnit XML file to write ("" none)
+    std::string report;                  // the HTML report to write ("" none)
     bool quiet = false;
     bool no_color = false;
     bool interactive = false;
     bool stress = false;
+    bool faults = false;  // stress with device faults
     uint64_t events = 0;
     uint64_t seed = 0;
 };

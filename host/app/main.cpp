@@ -1,58 +1,57 @@
 // kest-host: runs the panel plug-in on a simulated host.
 //
 // Exit status: 0 when every expectation and check passed, 1 on a failed expectation
-// or check, 2 on a usage, file or plug-in loading error.
-#include <fstream>
+// or check, 2 on a usage, file or plug-in loading error (a report file that cannot be
+// written included).
 #include <iostream>
-#include <sstream>
 #include <string>
 
 #include "app/command_line.h"
 #include "app/interactive.h"
-#include "demo_scenario.h"
+#include "app/report_output.h"
+#include "app/scenario_files.h"
+#include "panel/panel_names.h"
 #include "plugin/platform.h"
-#include "scenario/scenario_runner.h"
 #include "stress/stress_run.h"
 
 namespace {
 
 using kest_host::command_line;
 
-int run_stress(const command_line& c, bool color) {
+int run_stress(const command_line& c, bool color, kest_host::report::recorder* rec) {
     kest_host::stress_options options;
     options.plugin = c.plugin;
     options.events = c.events;
     options.seed = c.seed;
     options.color = color;
+    options.faults = c.faults;
+    options.recorder = rec;
     return kest_host::run_stress(options, std::cout);
 }
 
-// Reads and runs a scenario file, or the built-in demo when none is named.
-int run_file(const command_line& c, const kest_host::run_options& options) {
-    std::string content = kDemoScenario;
-    std::string name = "demo";
-    if (!c.scenario.empty()) {
-        std::ifstream in(c.scenario, std::ios::binary);
-        if (!in) {
-            std::cerr << "kest-host: cannot read scenario " << c.scenario << "\n";
-            return 2;
-        }
-        std::ostringstream text;
-        text << in.rdbuf();
-        content = text.str();
-        name = c.scenario;
-    }
-    kest_host::scenario parsed;
-    std::string error;
-    if (!kest_host::parse_scenario(content, name, parsed, error)) {
-        std::cerr << "kest-host: " << error << "\n";
+// Scenario or stress mode, with the report files when they are asked for.
+int run_recorded(const command_line& c, bool color) {
+    if (!kest_host::check_report_paths(c, std::cerr)) {
         return 2;
     }
-    if (parsed.steps.empty()) {
-        std::cerr << "kest-host: " << name << ": holds no statements\n";
-        return 2;
+    kest_host::report::recorder rec;
+    rec.record().high_statesheet = kest_host::panel_names::kInputHigh;
+    kest_host::report::recorder* wanted = kest_host::wants_report(c) ? &rec : nullptr;
+    int status = 0;
+    if (c.stress) {
+        status = run_stress(c, color, wanted);
+    } else {
+        kest_host::run_options options;
+        options.plugin = c.plugin;
+        options.quiet = c.quiet;
+        options.color = color;
+        options.recorder = wanted;
+        status = kest_host::run_scenario_files(c.scenarios, options, std::cout, std::cerr);
     }
-    return kest_host::run_scenario(parsed, options, std::cout);
+    if (wanted != nullptr && !kest_host::write_reports(c, rec.record(), std::cerr)) {
+        status = 2;
+    }
+    return status;
 }
 
 }  // namespace
@@ -67,16 +66,13 @@ int main(int argc, char** argv) {
         c.plugin = kest_host::executable_directory(argv[0]) + "/" + KEST_DEFAULT_PLUGIN;
     }
     const bool color = !c.no_color && kest_host::is_terminal(stdout);
-    if (c.stress) {
-        return run_stress(c, color);
-    }
-    kest_host::run_options options;
-    options.plugin = c.plugin;
-    options.quiet = c.quiet;
-    options.color = color;
     if (c.interactive) {
+        kest_host::run_options options;
+        options.plugin = c.plugin;
+        options.quiet = c.quiet;
+        options.color = color;
         return kest_host::run_interactive(options, std::cin, std::cout,
                                           kest_host::is_terminal(stdin));
     }
-    return run_file(c, options);
+    return run_recorded(c, color);
 }

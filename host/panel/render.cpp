@@ -146,7 +146,9 @@ std::string render_panel(const panel_model& panels, const device_world& world,
         out += "  buttons: [*n*] input high (" + options.high_style +
                "), [ n ] other style, ( n ) no style yet\n";
     }
-    return out + router_lines(world);
+    out += router_lines(world);
+    const std::string faults = world.faults_in_force();
+    return faults.empty() ? out : out + "  devices: " + faults + "\n";
 }
 
 }  // namespace kest_host

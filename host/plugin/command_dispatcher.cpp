@@ -54,11 +54,13 @@ intptr_t command_dispatcher::dispatch(const parsed_command& command, const std::
 
 intptr_t command_dispatcher::reply(const std::string& text, const std::string& command) {
     trace_.line("host -> plug-in", "reply  " + quoted(text));
+    trace_.item(trace_kind::reply, text);
     return reinterpret_cast<intptr_t>(ledger_.hand_out(text, command));
 }
 
 intptr_t command_dispatcher::no_reply(const char* why) {
     trace_.line("host -> plug-in", std::string("reply  (none") + why + ")");
+    trace_.item(trace_kind::reply, std::string("(none") + why + ")");
     return 0;
 }
 
@@ -68,9 +70,33 @@ device* command_dispatcher::target_device(const parsed_command& c) {
     return d != nullptr && kind && d->kind() == *kind ? d : nullptr;
 }
 
+std::string command_dispatcher::fault_mark(const parsed_command& c) const {
+    const fault_state& faults = world_.faults();
+    const auto kind = device_kind_of(c.code);
+    const device* d = kind ? world_.find(c.arguments[0].number) : nullptr;
+    if (d == nullptr || d->kind() != *kind) {
+        return "";
+    }
+    const bool crosspoint = c.code == "RC";
+    if (*kind == device_kind::router && faults.router_offline && (crosspoint || c.code == "RP")) {
+        return "  (lost: router offline)";
+    }
+    if (crosspoint && faults.router_refuse) {
+        return "  (refused: router refuse)";
+    }
+    if (*kind == device_kind::infodriver && faults.infodriver_silent && c.code == "IP") {
+        return "  (unanswered: infodriver silent)";
+    }
+    return "";
+}
+
 // --- The panel ---------------------------------------------------------------------
 
 intptr_t command_dispatcher::show_panel(const parsed_command& c, const std::string& text) {
+    if (world_.faults().layout_missing) {
+        trace_.line("host", "PS refused: layout missing");
+        return 0;
+    }
     std::string reason;
     if (!panels_.show(c.arguments[0].text, c.arguments[1].text, reason)) {
         trace_.line("host", "PS failed: " + reason);
@@ -133,6 +159,9 @@ intptr_t command_dispatcher::list_controls(const parsed_command& c, const std::s
 // --- Devices -----------------------------------------------------------------------
 
 intptr_t command_dispatcher::look_up_instance(const parsed_command& c, const std::string& text) {
+    if (world_.faults().lookups_missing.count(c.arguments[0].text) != 0) {
+        return no_reply(": lookup missing");
+    }
     const instance_entry* found = world_.instances().find(c.arguments[0].text);
     if (found == nullptr) {
         return no_reply(": unknown instance");
@@ -145,6 +174,9 @@ intptr_t command_dispatcher::read_name(const parsed_command& c, const std::strin
     const int32_t database = c.arguments[1].number;
     if (r == nullptr || (database != router::kSources && database != router::kDestinations)) {
         return no_reply("");
+    }
+    if (world_.faults().names_missing) {
+        return no_reply(": names missing");
     }
     const auto& names = r->names[database];
     const auto name = names.find(c.arguments[2].number);
@@ -159,7 +191,7 @@ intptr_t command_dispatcher::crosspoint(const parsed_command& c, const std::stri
     const int32_t source = c.arguments[1].number;
     const int32_t destination = c.arguments[2].number;
     if (r != nullptr && destination > 0) {  // there is no destination 0
-        r->route(destination, source);
+        r->take_crosspoint(destination, source);
     }
     return 0;
 }

@@ -27,6 +27,10 @@ class command_dispatcher {
     // plug-in (a reply pointer for a query, 1 for a shown panel, else 0).
     intptr_t dispatch(const parsed_command& command, const std::string& text);
 
+    // "  (lost: router offline)" and the like for a command a fault in force swallows;
+    // "" for any other.
+    std::string fault_mark(const parsed_command& command) const;
+
     // A layout that PS could not read: a file error that ends the run.
     const std::string& file_error() const { return file_error_; }
 

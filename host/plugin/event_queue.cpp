@@ -61,23 +61,28 @@ void event_queue::deliver(kest_client_callback* client, host_event& e) {
             result = deliver_button(client, e);
             break;
         case KEST_EVENT_PARENT_REQUEST: {
-            trace_.line(
-                "host -> plug-in",
-                "parent request  " + (e.null_text ? std::string("(no text)") : quoted(e.text)));
+            const std::string what =
+                "parent request  " + (e.null_text ? std::string("(no text)") : quoted(e.text));
+            trace_.line("host -> plug-in", what);
+            trace_.item(trace_kind::event, what);
             const char* text = e.null_text ? nullptr : e.text.c_str();
             take_answer(client->callback(reinterpret_cast<intptr_t>(text), e.type), e);
             return;
         }
         case KEST_EVENT_RELEASE:
             trace_.line("host -> plug-in", "release answer");
+            trace_.item(trace_kind::event, "release answer");
             result = client->callback(e.data, e.type);
             break;
-        default:
-            trace_.line("host -> plug-in", std::string(event_name(e.type)) + " (type " +
-                                               std::to_string(e.type) + ") data " +
-                                               std::to_string(static_cast<long long>(e.data)));
+        default: {
+            const std::string what = std::string(event_name(e.type)) + " (type " +
+                                     std::to_string(e.type) + ") data " +
+                                     std::to_string(static_cast<long long>(e.data));
+            trace_.line("host -> plug-in", what);
+            trace_.item(trace_kind::event, what);
             result = client->callback(e.data, e.type);
             break;
+        }
     }
     checks_.answer({e.type, event_name(e.type), result != nullptr, true, kAnswerScanLimit, e.text});
 }
@@ -95,16 +100,19 @@ std::string event_queue::describe_record(const host_event& e) const {
 }
 
 char* event_queue::deliver_record(kest_client_callback* client, host_event& e) {
-    if (trace_.on()) {
-        trace_.line("host -> plug-in", describe_record(e));
+    if (trace_.wanted()) {
+        const std::string what = describe_record(e);
+        trace_.line("host -> plug-in", what);
+        trace_.item(trace_kind::event, what, e.record.device);
     }
     revertive_info record = e.record;  // the plug-in may only read it during the call
     return client->callback(reinterpret_cast<intptr_t>(&record), e.type);
 }
 
 char* event_queue::deliver_button(kest_client_callback* client, host_event& e) {
-    trace_.line("host -> plug-in",
-                "button  id " + quoted(e.text) + " request " + quoted(e.request));
+    const std::string what = "button  id " + quoted(e.text) + " request " + quoted(e.request);
+    trace_.line("host -> plug-in", what);
+    trace_.item(trace_kind::event, what);
     parsed_request request(e.request.c_str());
     button_info record{};
     record.id = e.text.c_str();
@@ -115,6 +123,7 @@ char* event_queue::deliver_button(kest_client_callback* client, host_event& e) {
 void event_queue::take_answer(char* answer, const host_event& e) {
     if (answer == nullptr) {
         trace_.line("plug-in -> host", "answer  (none)");
+        trace_.item(trace_kind::answer, "(none)");
         last_answer_.reset();
         checks_.answer({e.type, event_name(e.type), false, true, kAnswerScanLimit, e.text});
         return;
@@ -127,6 +136,7 @@ void event_queue::take_answer(char* answer, const host_event& e) {
     checks_.answer({e.type, event_name(e.type), true, terminated, kAnswerScanLimit, e.text});
     last_answer_ = terminated ? std::string(answer) : std::string(answer, 40) + "...";
     trace_.line("plug-in -> host", "answer  " + quoted(*last_answer_));
+    trace_.item(trace_kind::answer, *last_answer_);
     host_event release;
     release.type = KEST_EVENT_RELEASE;
     release.data = reinterpret_cast<intptr_t>(answer);

@@ -13,6 +13,10 @@ plugin_session::plugin_session(const session_options& options, std::ostream& out
       host_(checks_) {
     host_.set_trace(options_.quiet ? nullptr : &out_, options_.color);
     host_.set_quarantine_limit(options_.quarantine);
+    if (options_.recorder != nullptr && options_.record_trace) {
+        feed_ = std::make_unique<report_feed>(*options_.recorder);
+        host_.set_trace_listener(feed_.get());
+    }
     if (options_.layout_dir.empty()) {
         options_.layout_dir = directory_of(options_.plugin);
     }
@@ -23,6 +27,9 @@ plugin_session::~plugin_session() {
 }
 
 void plugin_session::report(const check& which, bool failure, const std::string& message) {
+    if (options_.recorder != nullptr) {
+        options_.recorder->note_finding(which.id(), message, !failure);
+    }
     const uint64_t count = which.findings();  // this finding is counted already
     if (count <= kFindingsPrinted) {
         out_ << (failure ? "CHECK FAILED " : "check warning ") << which.id() << ": " << message

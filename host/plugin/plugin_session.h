@@ -6,11 +6,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <ostream>
 #include <string>
 
 #include "checks/validator.h"
 #include "plugin/platform.h"
+#include "plugin/report_feed.h"
 #include "plugin/sim_host.h"
 
 namespace kest_host {
@@ -21,6 +23,10 @@ struct session_options {
     bool quiet = false;      // no trace
     bool color = false;
     std::size_t quarantine = 0;  // released replies kept (0: all, until the end)
+    // The run's report, when one is asked for: findings always go to it, the trace
+    // only with record_trace.
+    report::recorder* recorder = nullptr;
+    bool record_trace = true;
 };
 
 class plugin_session {
@@ -49,6 +55,8 @@ class plugin_session {
     void end();
 
     const std::string& error() const { return error_; }
+    // The run's report (null when none is kept).
+    report::recorder* recorder() const { return options_.recorder; }
     // The checks table; true when a check failed.
     bool print_checks();
 
@@ -60,6 +68,7 @@ class plugin_session {
 
     session_options options_;
     std::ostream& out_;
+    std::unique_ptr<report_feed> feed_;
     shared_library library_;  // outlives the panel object, which host_ deletes
     validator checks_;
     sim_host host_;

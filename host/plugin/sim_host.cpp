@@ -1,5 +1,7 @@
 #include "plugin/sim_host.h"
 
+#include <algorithm>
+
 #include "common/printable.h"
 
 namespace kest_host {
@@ -27,6 +29,7 @@ void sim_host::set_quarantine_limit(std::size_t count) {
 
 bool sim_host::create(load_kest_client_script_fn factory, const std::string& layout_dir) {
     trace_.line("host -> plug-in", "load_kest_client_script(host, " + quoted(layout_dir) + ")");
+    trace_.item(trace_kind::event, "load_kest_client_script(host, " + quoted(layout_dir) + ")");
     state_ = lifecycle::constructing;
     client_ = factory(this, layout_dir.c_str());
     if (client_ == nullptr) {
@@ -48,6 +51,7 @@ void sim_host::destroy() {
     }
     settle();
     trace_.line("host -> plug-in", "delete panel");
+    trace_.item(trace_kind::event, "delete panel");
     state_ = lifecycle::destroying;
     delete client_;
     client_ = nullptr;
@@ -119,11 +123,28 @@ void sim_host::settle() {
 
 void sim_host::advance(int64_t ms) {
     sim_clock& clock = world_.clock();
+    router_line& line = world_.routers_line();
     const int64_t target = clock.now() + ms;
-    while (const auto id = clock.next_tick(target)) {
-        trace_.line("host", "clock " + std::to_string(clock.now()) + " ms");
-        send_raw(KEST_EVENT_TIMER, *id);
-        settle();
+    for (;;) {
+        // Timer ticks and delayed router revertives in time order; at the same time
+        // the revertive first, as it left the router before the tick.
+        int64_t report_due = 0;
+        int64_t tick_due = 0;
+        const bool report = line.waiting(report_due) && report_due <= target;
+        const bool tick = clock.next_due(tick_due) && tick_due <= target;
+        if (report && (!tick || report_due <= tick_due)) {
+            clock.move_to(std::max(clock.now(), report_due));
+            trace_.line("host", "clock " + std::to_string(clock.now()) + " ms");
+            line.deliver_due(report_due);
+            settle();
+        } else if (tick) {
+            const auto id = clock.next_tick(target);
+            trace_.line("host", "clock " + std::to_string(clock.now()) + " ms");
+            send_raw(KEST_EVENT_TIMER, *id);
+            settle();
+        } else {
+            break;
+        }
     }
     clock.move_to(target);
 }
@@ -151,12 +172,12 @@ intptr_t sim_host::command(const char* text, int32_t code) {
     const std::string command_text(text);
     ++commands_seen_;
     if (code != KEST_COMMAND_EXECUTE) {
-        trace_.line("plug-in -> host",
-                    "(code " + std::to_string(code) + ") " + printable(command_text));
+        const std::string shown = "(code " + std::to_string(code) + ") " + printable(command_text);
+        trace_.line("plug-in -> host", shown);
+        trace_.item(trace_kind::command, shown);
         checks_.command({command_text, code, false, nullptr, kNone, false, world_, panels_});
         return 0;
     }
-    trace_.line("plug-in -> host", printable(command_text));
     if (record_commands_) {
         step_commands_.push_back(command_text);
     }
@@ -168,6 +189,14 @@ intptr_t sim_host::execute(const std::string& text) {
     std::string error;
     const bool deleted = state_ == lifecycle::gone;
     const bool ok = !deleted && parse_command(text, parsed, error);
+    // A command that a fault swallows is marked where it is shown.
+    const std::string mark = ok && trace_.wanted() ? dispatcher_.fault_mark(parsed) : std::string();
+    trace_.line("plug-in -> host", printable(text) + mark);
+    if (ok && device_kind_of(parsed.code)) {
+        trace_.item(trace_kind::command, text + mark, parsed.arguments[0].number);
+    } else {
+        trace_.item(trace_kind::command, text);
+    }
     checks_.command({text, KEST_COMMAND_EXECUTE, false, ok ? &parsed : nullptr, error, deleted,
                      world_, panels_});
     if (!ok || !property_assignment_ok(parsed)) {
@@ -178,21 +207,23 @@ intptr_t sim_host::execute(const std::string& text) {
 
 void sim_host::release(const char* pointer) {
     const kest_ledger::release_outcome outcome = ledger_.release(pointer);
+    std::string what;
     switch (outcome.kind) {
         case kest_ledger::released::null_reply:
-            trace_.line("plug-in -> host", "release  (no reply)");
+            what = "release  (no reply)";
             break;
         case kest_ledger::released::first:
-            trace_.line("plug-in -> host", "release  reply to `" + printable(outcome.label) + "`");
+            what = "release  reply to `" + printable(outcome.label) + "`";
             break;
         case kest_ledger::released::again:
-            trace_.line("plug-in -> host",
-                        "release  reply to `" + printable(outcome.label) + "` AGAIN");
+            what = "release  reply to `" + printable(outcome.label) + "` AGAIN";
             break;
         case kest_ledger::released::unknown:
-            trace_.line("plug-in -> host", "release  unknown pointer");
+            what = "release  unknown pointer";
             break;
     }
+    trace_.line("plug-in -> host", what);
+    trace_.item(trace_kind::release, what);
     checks_.release(outcome);
 }
 

@@ -18,9 +18,10 @@ bool parse_statement(const std::vector<token>& tokens, statement& out, std::stri
     }
     statement_reader r(tokens, error);
     std::string keyword = tokens[0].text;
-    if (keyword == "expect") {
+    if (keyword == "expect" || keyword == "fault") {
+        static const std::string faults = second_words("fault");
         int which = 0;
-        if (!r.word(expectation_words().c_str(), which)) {
+        if (!r.word(keyword == "expect" ? expectation_words().c_str() : faults.c_str(), which)) {
             return false;
         }
         keyword += " " + tokens[1].text;
@@ -29,7 +30,7 @@ bool parse_statement(const std::vector<token>& tokens, statement& out, std::stri
     if (entry == nullptr) {
         error =
             "expected a statement (device, instance, slot, name, route, start, press, "
-            "release, advance, request, button, show, expect, ...), got \"" +
+            "release, advance, request, button, show, fault, expect, ...), got \"" +
             keyword + "\"";
         return false;
     }

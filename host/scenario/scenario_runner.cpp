@@ -17,6 +17,7 @@ bool scenario_runner::fail_step(const std::string& message) {
 
 void scenario_runner::fail(const std::string& message) {
     ++failed_;
+    last_failure_ = message;
     out_ << (color_ ? "\033[1;31mFAIL\033[0m " : "FAIL ") << where_ << ": " << message << "\n";
 }
 
@@ -51,6 +52,10 @@ void scenario_runner::show() {
     }
     if (h.panels().empty()) {
         out_ << "(no panel shown)\n";
+        const std::string faults = h.world().faults_in_force();
+        if (!faults.empty()) {
+            out_ << "  devices: " << faults << "\n";
+        }
     }
 }
 
@@ -82,7 +87,11 @@ bool scenario_runner::prepare(const step& s) {
 bool scenario_runner::execute(const step& s, const std::string& file) {
     file_ = file;
     where_ = file + ":" + std::to_string(s.line);
+    line_ = s.line;
     session_.set_location("at " + where_);
+    if (report::recorder* rec = session_.recorder()) {
+        rec->begin_step(s.line, s.source);
+    }
     if (!prepare(s)) {
         return false;
     }
@@ -93,6 +102,9 @@ bool scenario_runner::execute(const step& s, const std::string& file) {
     const bool expectation = group_of(s.what) == statement_group::expectation;
     if (expectation && !quiet_ && failed_ == failed_before) {
         out_ << "ok   " << where_ << ": " << s.source << "\n";
+    }
+    if (expectation) {
+        record_expectation(s, failed_ == failed_before);
     }
     if (session_.live() && !expectation) {
         host().settle();
@@ -108,6 +120,7 @@ int scenario_runner::finish() {
     session_.end();
     if (!error_.empty()) {
         out_ << "error: " << error_ << "\n";
+        record_end(2);
         return 2;
     }
     if (!host().panels().empty()) {
@@ -118,10 +131,54 @@ int scenario_runner::finish() {
     out_ << "Summary: " << expectations_ << " expectations, " << failed_ << " failed; "
          << "checks " << (checks_failed ? "FAILED" : "passed") << "; " << host().commands_seen()
          << " commands, " << host().events_delivered() << " events\n";
-    return failed_ > 0 || checks_failed ? 1 : 0;
+    const int status = failed_ > 0 || checks_failed ? 1 : 0;
+    record_end(status);
+    return status;
+}
+
+void scenario_runner::record_expectation(const step& s, bool passed) {
+    report::recorder* rec = session_.recorder();
+    if (rec == nullptr) {
+        return;
+    }
+    rec->note_expectation(file_, s.line, s.source, passed, passed ? "" : last_failure_);
+    if (!passed) {
+        record_drawing(report::snapshot_reason::failed_expectation, s.line);
+    }
+}
+
+void scenario_runner::record_drawing(report::snapshot_reason reason, int line) {
+    if (report::recorder* rec = session_.recorder()) {
+        for (auto& shot : panel_snapshots(host().panels(), reason, line)) {
+            rec->snapshot(std::move(shot));
+        }
+    }
+}
+
+void scenario_runner::record_end(int status) {
+    report::recorder* rec = session_.recorder();
+    if (rec == nullptr) {
+        return;
+    }
+    if (!error_.empty()) {
+        rec->note_error(error_);
+    }
+    record_drawing(report::snapshot_reason::end, 0);
+    report::suite_summary summary;
+    summary.expectations = expectations_;
+    summary.failed_expectations = failed_;
+    summary.commands = host().commands_seen();
+    summary.events = host().events_delivered();
+    summary.exit_status = status;
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+    rec->end_suite(check_records(session_.checks()), summary, seconds);
 }
 
 int run_scenario(const scenario& s, const run_options& options, std::ostream& out) {
+    if (options.recorder != nullptr) {
+        options.recorder->begin_suite(s.file);
+    }
     scenario_runner runner(options, out);
     for (const auto& st : s.steps) {
         if (!runner.execute(st, s.file)) {

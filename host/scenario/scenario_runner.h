@@ -3,6 +3,7 @@
 // it, one step at a time.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -42,6 +43,11 @@ class scenario_runner {
     bool fail_step(const std::string& message);
     void fail(const std::string& message);
     void show();
+    // The run's report, when one is kept: each expectation, drawings of the panel and
+    // the end of the suite.
+    void record_expectation(const step& s, bool passed);
+    void record_drawing(report::snapshot_reason reason, int line);
+    void record_end(int status);
     device* need(device_kind kind);
     gpi* input_device();
 
@@ -64,6 +70,7 @@ class scenario_runner {
     bool apply(const stmt::revertive& s);
     bool apply(const stmt::dbchange& s);
     bool apply(const stmt::event& s);
+    bool apply(const stmt::fault& s);
     bool apply(const stmt::expect_dest& s);
     bool apply(const stmt::expect_control& s);
     bool apply(const stmt::expect_visibility& s);
@@ -78,6 +85,9 @@ class scenario_runner {
     bool color_;
     plugin_session session_;
     std::string where_;  // "FILE:LINE" of the step being run
+    int line_ = 0;
+    std::string last_failure_;  // the message of the last failed expectation
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     std::string file_;
     std::string error_;
     bool fatal_ = false;
@@ -88,7 +98,8 @@ class scenario_runner {
     bool inputs_set_ = false;
 };
 
-// Runs a parsed scenario from start to end; returns the exit status.
+// Runs a parsed scenario from start to end, as one suite of the run's report when
+// options.recorder is set; returns the exit status.
 int run_scenario(const scenario& s, const run_options& options, std::ostream& out);
 
 }  // namespace kest_host

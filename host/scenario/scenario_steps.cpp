@@ -84,6 +84,7 @@ bool scenario_runner::apply(const stmt::show&) {
         host().settle();
     }
     show();
+    record_drawing(report::snapshot_reason::show, line_);
     return true;
 }
 

@@ -145,6 +145,57 @@ bool parse_event(reader& r, statement& out) {
     return done(out, s);
 }
 
+// The faults: "fault router offline|online|refuse", "fault router delay MS", ...
+bool parse_fault_router(reader& r, statement& out) {
+    stmt::fault s;
+    int which = 0;
+    if (!r.word("offline|online|refuse|delay", which)) {
+        return false;
+    }
+    static const fault_kind kinds[] = {fault_kind::router_offline, fault_kind::router_online,
+                                       fault_kind::router_refuse, fault_kind::router_delay};
+    s.kind = kinds[which];
+    if (s.kind == fault_kind::router_delay && !r.number("a delay in ms", 0, kDayMs, s.value)) {
+        return false;
+    }
+    return done(out, s);
+}
+
+bool parse_fault_infodriver(reader& r, statement& out) {
+    stmt::fault s;
+    int which = 0;
+    if (!r.word("silent|online", which)) {
+        return false;
+    }
+    s.kind = which == 0 ? fault_kind::infodriver_silent : fault_kind::infodriver_online;
+    return done(out, s);
+}
+
+bool parse_fault_gpi(reader& r, statement& out) {
+    stmt::fault s;
+    s.kind = fault_kind::gpi_bounce;
+    int bounce = 0;
+    return r.word("bounce", bounce) && r.number("a number of extra reports", 0, 1000, s.value) &&
+           done(out, s);
+}
+
+template <fault_kind Kind>
+bool parse_fault_missing(reader& r, statement& out) {
+    stmt::fault s;
+    s.kind = Kind;
+    int missing = 0;
+    if (Kind == fault_kind::lookup_missing && !r.text("a quoted instance name", s.name)) {
+        return false;
+    }
+    return r.word("missing", missing) && done(out, s);
+}
+
+bool parse_fault_clear(reader&, statement& out) {
+    stmt::fault s;
+    s.kind = fault_kind::clear;
+    return done(out, s);
+}
+
 bool parse_expect_dest(reader& r, statement& out) {
     stmt::expect_dest s;
     int source = 0;
@@ -244,6 +295,32 @@ const std::vector<statement_entry> kTable = {
      {"TYPE DATA", nullptr},
      "an event of another type with a plain data value",
      parse_event},
+    {"fault router",
+     {"offline|online|refuse", "delay MS"},
+     "router faults: commands lost (reported again when online); crosspoints not made; "
+     "revertives MS ms late (0 ends)",
+     parse_fault_router},
+    {"fault infodriver",
+     {"silent|online", nullptr},
+     "the infodriver answers nothing; online answers the outstanding polls and changes",
+     parse_fault_infodriver},
+    {"fault gpi",
+     {"bounce N", nullptr},
+     "each input change arrives after N extra alternating reports (0 ends)",
+     parse_fault_gpi},
+    {"fault names",
+     {"missing", nullptr},
+     "every `RN` gets a null reply",
+     parse_fault_missing<fault_kind::names_missing>},
+    {"fault lookup",
+     {"\"NAME\" missing", nullptr},
+     "`SD 'NAME'` gets a null reply (before start: a start-up without it)",
+     parse_fault_missing<fault_kind::lookup_missing>},
+    {"fault layout",
+     {"missing", nullptr},
+     "`PS` fails: the host refuses to show the panel",
+     parse_fault_missing<fault_kind::layout_missing>},
+    {"fault clear", {"", nullptr}, "ends every fault, the online ones first", parse_fault_clear},
     {"expect dest", {"D source S", nullptr}, "the router's crosspoint", parse_expect_dest},
     {"expect control",
      {"ID PROPERTY \"VALUE\"", nullptr},
@@ -292,18 +369,20 @@ const statement_entry* find_statement(const std::string& keyword) {
     return nullptr;
 }
 
-const std::string& expectation_words() {
-    static const std::string words = [] {
-        std::string all;
-        const std::string prefix = "expect ";
-        for (const auto& entry : kTable) {
-            const std::string keyword = entry.keyword;
-            if (keyword.compare(0, prefix.size(), prefix) == 0) {
-                all += (all.empty() ? "" : "|") + keyword.substr(prefix.size());
-            }
+std::string second_words(const std::string& first) {
+    std::string all;
+    const std::string prefix = first + " ";
+    for (const auto& entry : kTable) {
+        const std::string keyword = entry.keyword;
+        if (keyword.compare(0, prefix.size(), prefix) == 0) {
+            all += (all.empty() ? "" : "|") + keyword.substr(prefix.size());
         }
-        return all;
-    }();
+    }
+    return all;
+}
+
+const std::string& expectation_words() {
+    static const std::string words = second_words("expect");
     return words;
 }
 

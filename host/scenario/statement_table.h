@@ -27,6 +27,8 @@ const statement_entry* find_statement(const std::string& keyword);
 
 // The words that may follow "expect", separated by "|", in table order.
 const std::string& expectation_words();
+// The words that may follow a first word of two-word keywords ("expect", "fault").
+std::string second_words(const std::string& first);
 
 // "`device router\|infodriver\|gpi N`"-style cells: every form of the entry in code
 // quotes, separated by ", ", with "|" escaped for a Markdown table.

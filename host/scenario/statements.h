@@ -15,6 +15,21 @@ namespace kest_host {
 // traced; expectations compare what the host holds.
 enum class statement_group { setup, step, expectation };
 
+// The faults a `fault` statement switches.
+enum class fault_kind {
+    router_offline,
+    router_online,
+    router_delay,
+    router_refuse,
+    infodriver_silent,
+    infodriver_online,
+    gpi_bounce,
+    names_missing,
+    lookup_missing,
+    layout_missing,
+    clear
+};
+
 namespace stmt {
 
 template <statement_group G, bool NeedsPanel = false>
@@ -95,6 +110,13 @@ struct event : step {
     int32_t type = 0;
     int32_t data = 0;
 };
+// A device fault switched on or off; it needs no panel (a lookup or layout fault is
+// set before start).
+struct fault : setup {
+    fault_kind kind = fault_kind::clear;
+    int64_t value = 0;  // delay in ms, extra bounce reports
+    std::string name;   // the instance of a lookup fault
+};
 struct expect_dest : expectation {
     int32_t destination = 0;
     int32_t source = 0;
@@ -128,7 +150,7 @@ using statement =
     std::variant<stmt::layout_dir, stmt::device, stmt::instance, stmt::inputs, stmt::slot,
                  stmt::name, stmt::route, stmt::input, stmt::start, stmt::stop, stmt::show,
                  stmt::press, stmt::release, stmt::advance, stmt::request, stmt::button,
-                 stmt::revertive, stmt::dbchange, stmt::event, stmt::expect_dest,
+                 stmt::revertive, stmt::dbchange, stmt::event, stmt::fault, stmt::expect_dest,
                  stmt::expect_control, stmt::expect_visibility, stmt::expect_answer,
                  stmt::expect_sent, stmt::expect_not_sent, stmt::expect_timer>;
 

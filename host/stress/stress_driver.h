@@ -46,10 +46,18 @@ class stress_driver {
     void parent_request();
     void odd_record();
     void odd_event();
+    // --faults: a fault switched on or off, a clock step, or a clear that settles
+    // and checks the rules.
+    uint64_t fault_event();
+    void switch_fault();
+    void clear_faults();
+    void flush_delayed();
+    bool check_rules(const std::string& where);
     // Compares host and panel with the model; keeps only the first divergence.
     bool compare(const std::string& what);
     bool compare_controls(const std::string& where);
     int report(uint64_t done, double seconds);
+    void record(uint64_t done, double seconds, int status);
 
     router& the_router() { return *host().world().find_as<router>(stress_world::kRouter); }
     infodriver& tally() { return *host().world().find_as<infodriver>(stress_world::kTally); }

@@ -11,6 +11,9 @@ namespace names = panel_names;
 using namespace stress_world;
 
 uint64_t stress_driver::one_event(uint64_t budget) {
+    if (options_.faults && random_.below(100) < 10) {
+        return fault_event();
+    }
     const int32_t roll = random_.below(100);
     if (roll < 35) {
         return toggle_input(budget);
@@ -46,7 +49,7 @@ uint64_t stress_driver::toggle_input(uint64_t budget) {
         const int32_t value = g.inputs[kGpiFirst + n] == 0 ? 1 : 0;
         g.set_input(kGpiFirst + n, value);
         host().settle();
-        model_.input_report(n, value);
+        model_.input_change(n, value);
         if (!compare("input " + std::to_string(n + 1) + " -> " + std::to_string(value))) {
             return static_cast<uint64_t>(r) + 1;
         }
@@ -61,7 +64,7 @@ void stress_driver::change_slot() {
         pick == 0 ? "" : std::to_string(pick == 1 ? 0 : random_.below(kSources + 1));
     tally().set_slot(slot, text);
     host().settle();
-    model_.slot_report(slot, text);
+    model_.slot_change(slot, text);
     compare("slot " + std::to_string(slot) + " = \"" + text + "\"");
 }
 
@@ -71,7 +74,7 @@ void stress_driver::change_monitor() {
     const std::string text = std::to_string(dest);
     tally().set_slot(names::kMonitorSlot, text);
     host().settle();
-    model_.slot_report(names::kMonitorSlot, text);
+    model_.slot_change(names::kMonitorSlot, text);
     compare("slot " + std::to_string(names::kMonitorSlot) + " = \"" + text + "\"");
 }
 
@@ -99,6 +102,7 @@ void stress_driver::rename() {
 void stress_driver::tick() {
     if (random_.below(2) == 0) {
         host().advance(1000);
+        model_.advance(1000);
         compare("clock +1000 ms");
         return;
     }
@@ -108,9 +112,7 @@ void stress_driver::tick() {
     host().send_raw(KEST_EVENT_TIMER, id);
     host().settle();
     if (id == names::kRetryTimer) {
-        for (int32_t slot = names::kFirstButtonSlot; slot <= names::kMonitorSlot; ++slot) {
-            model_.slot_report(slot, tally().slots[slot]);
-        }
+        model_.tally_poll();
     }
     compare("tick of timer " + std::to_string(id));
 }

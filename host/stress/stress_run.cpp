@@ -22,6 +22,8 @@ session_options session_for(const stress_options& options) {
     s.quiet = true;
     s.color = options.color;
     s.quarantine = kQuarantine;
+    s.recorder = options.recorder;
+    s.record_trace = false;
     return s;
 }
 
@@ -58,17 +60,17 @@ void stress_driver::set_up() {
 }
 
 bool stress_driver::start() {
-    if (!session_.start()) {
-        out_ << "error: " << session_.error() << "\n";
-        return false;
-    }
-    if (!host().file_error().empty()) {
-        out_ << "error: " << host().file_error() << "\n";
+    const std::string error = !session_.start() ? session_.error() : host().file_error();
+    if (!error.empty()) {
+        out_ << "error: " << error << "\n";
+        if (options_.recorder != nullptr) {
+            options_.recorder->note_error(error);
+        }
         return false;
     }
     // What the start-up taught the panel.
     for (int32_t slot = names::kFirstButtonSlot; slot <= names::kMonitorSlot; ++slot) {
-        model_.slot_report(slot, tally().slots[slot]);
+        model_.slot_change(slot, tally().slots[slot]);
     }
     compare("start-up");
     events_checked_ = 0;  // events are counted from the first random one
@@ -76,8 +78,12 @@ bool stress_driver::start() {
 }
 
 int stress_driver::run() {
+    if (options_.recorder != nullptr) {
+        options_.recorder->begin_stress(options_.seed, options_.events);
+    }
     set_up();
     if (!start()) {
+        record(0, 0, 2);
         return 2;
     }
     const auto started = std::chrono::steady_clock::now();
@@ -95,15 +101,34 @@ int stress_driver::run() {
 
 int stress_driver::report(uint64_t done, double seconds) {
     const bool failed = session_.print_checks();
+    record(done, seconds, failed ? 1 : 0);
     out_ << "Stress: seed " << options_.seed << ", " << done << " events in " << seconds << " s, "
          << host().commands_seen() << " commands, " << host().events_delivered()
          << " events delivered\n";
     if (failed) {
         out_ << "Stress FAILED with seed " << options_.seed << " (repeat with: --stress "
-             << options_.events << " --seed " << options_.seed << ")\n";
+             << options_.events << " --seed " << options_.seed
+             << (options_.faults ? " --faults" : "") << ")\n";
         return 1;
     }
     return 0;
+}
+
+void stress_driver::record(uint64_t done, double seconds, int status) {
+    report::recorder* rec = options_.recorder;
+    if (rec == nullptr) {
+        return;
+    }
+    if (!divergence_.empty()) {
+        rec->note_stress_finding({"routing-model", events_checked_, divergence_,
+                                  "kest-host --stress " + std::to_string(options_.events) +
+                                      " --seed " + std::to_string(options_.seed)});
+    }
+    report::suite_summary summary;
+    summary.commands = host().commands_seen();
+    summary.events = done;
+    summary.exit_status = status;
+    rec->end_suite(check_records(session_.checks()), summary, seconds);
 }
 
 bool stress_driver::compare(const std::string& what) {

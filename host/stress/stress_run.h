@@ -19,6 +19,10 @@ struct stress_options {
     uint64_t events = 0;
     uint64_t seed = 0;
     bool color = false;
+    bool faults = false;  // mix device faults in (--faults)
+    // The run's report, when one is kept: one suite with the checks and the model's
+    // finding (the events themselves are not recorded).
+    report::recorder* recorder = nullptr;
 };
 
 // Runs the stress test and prints its report; returns the exit status (0, 1 or 2).

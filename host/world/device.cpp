@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "world/faults.h"
+
 namespace kest_host {
 
 const char* kind_name(device_kind kind) {
@@ -46,6 +48,11 @@ bool range_set::contains_range(int32_t first, int32_t last) const {
     return std::any_of(ranges_.begin(), ranges_.end(), [first, last](const auto& r) {
         return first >= r.first && last <= r.second;
     });
+}
+
+const fault_state& device::faults() const {
+    static const fault_state kNone;
+    return faults_ != nullptr ? *faults_ : kNone;
 }
 
 void device::poll(int32_t first, int32_t last) {

@@ -14,6 +14,8 @@
 
 namespace kest_host {
 
+struct fault_state;
+
 enum class device_kind { router, infodriver, gpi };
 const char* kind_name(device_kind kind);
 
@@ -39,6 +41,7 @@ class range_set {
     bool empty() const { return ranges_.empty(); }
     // True when one registered range holds all of first..last.
     bool contains_range(int32_t first, int32_t last) const;
+    const std::vector<std::pair<int32_t, int32_t>>& ranges() const { return ranges_; }
 
   private:
     std::vector<std::pair<int32_t, int32_t>> ranges_;
@@ -59,7 +62,11 @@ class device {
 
     // Answers a poll of `first` to `last` (at most kPollLimit indices) with one report
     // per index, registered or not.
-    void poll(int32_t first, int32_t last);
+    virtual void poll(int32_t first, int32_t last);
+
+    // The faults in force (none unless the device world set them).
+    void set_faults(const fault_state* faults) { faults_ = faults; }
+    const fault_state& faults() const;
 
     // Indices one poll answers at most.
     static constexpr int64_t kPollLimit = 4096;
@@ -70,12 +77,14 @@ class device {
     // Sends a revertive for `index` if the panel registered it.
     void report_if_registered(int32_t index, int32_t value, const std::string& text);
     void report(int32_t type, const revertive_info& record) { sink_.report(type, record); }
+    void remark(const std::string& text) { sink_.remark(text); }
 
   private:
     device_kind kind_;
     int32_t number_;
     revertive_sink& sink_;
     range_set registered_;
+    const fault_state* faults_ = nullptr;
 };
 
 }  // namespace kest_host

@@ -1,10 +1,32 @@
 #include "world/router.h"
 
+#include "world/faults.h"
+
 namespace kest_host {
 
 void router::route(int32_t destination, int32_t source) {
     crosspoints[destination] = source;
     report_if_registered(destination, source, name_of(kSources, source));
+}
+
+bool router::take_crosspoint(int32_t destination, int32_t source) {
+    if (faults().router_offline) {
+        return false;
+    }
+    if (faults().router_refuse) {
+        const int32_t held = source_at(destination).value_or(0);
+        report_if_registered(destination, held, name_of(kSources, held));
+        return false;
+    }
+    route(destination, source);
+    return true;
+}
+
+void router::reconnect() {
+    const auto ranges = registered().ranges();
+    for (const auto& range : ranges) {
+        poll(range.first, range.second);
+    }
 }
 
 void router::rename(int database, int32_t index, const std::string& name) {

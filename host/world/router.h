@@ -25,6 +25,11 @@ class router final : public device {
     // Makes a crosspoint (from the panel or from elsewhere) and reports it if the
     // destination is registered.
     void route(int32_t destination, int32_t source);
+    // A crosspoint the panel asked for: lost while the router is offline, not made
+    // (the unchanged source reported) while it refuses. True when it was made.
+    bool take_crosspoint(int32_t destination, int32_t source);
+    // Back on the network: reports every registered destination again.
+    void reconnect();
     // Changes a name and reports the database change.
     void rename(int database, int32_t index, const std::string& name);
 

@@ -10,6 +10,17 @@ void sim_clock::set_timer(int32_t id, int64_t period_ms) {
     }
 }
 
+bool sim_clock::next_due(int64_t& due) const {
+    bool any = false;
+    for (const auto& timer : timers_) {
+        if (!any || timer.second.second < due) {
+            due = timer.second.second;
+            any = true;
+        }
+    }
+    return any;
+}
+
 std::optional<int32_t> sim_clock::next_tick(int64_t until) {
     auto due = timers_.end();
     for (auto it = timers_.begin(); it != timers_.end(); ++it) {

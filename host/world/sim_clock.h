@@ -20,6 +20,8 @@ class sim_clock {
     // The next timer due at or before `until`: the clock moves to its tick and the
     // timer's next tick is scheduled. Nothing when no timer is due.
     std::optional<int32_t> next_tick(int64_t until);
+    // When the next timer is due; false when none runs.
+    bool next_due(int64_t& due) const;
     // Moves the clock to `until` (after every tick up to it was taken).
     void move_to(int64_t until) { now_ = until; }
 

@@ -100,6 +100,47 @@ TEST(routing_model, without_a_monitor_destination_nothing_is_routed_or_shown) {
     EXPECT_EQ(text, "9");
 }
 
+TEST(routing_model, a_tap_shorter_than_a_slow_router_brings_the_earlier_source_back) {
+    routing_model m = studio();
+    m.delay_ms = 500;
+    m.input_change(0, 1);
+    EXPECT_EQ(m.router[3], 5) << "made at once";
+    EXPECT_EQ(m.on_monitor, 1) << "reported later";
+    m.input_change(0, 0);
+    EXPECT_EQ(m.router[3], 1) << "awaiting source 5: the earlier source is sent back";
+    m.advance(499);
+    EXPECT_EQ(m.on_monitor, 1);
+    m.advance(1);
+    EXPECT_EQ(m.on_monitor, 1);
+    EXPECT_EQ(m.restore, 1) << "the late report of the panel's own crosspoint is not restored";
+    EXPECT_TRUE(m.runs.empty());
+    m.route_elsewhere(3, 9);
+    m.advance(500);
+    EXPECT_EQ(m.restore, 9) << "a route made elsewhere is still followed";
+}
+
+TEST(routing_model, lost_and_refused_crosspoints_are_awaited_but_not_made) {
+    routing_model m = studio();
+    m.set_offline(true);
+    m.input_change(0, 1);
+    EXPECT_EQ(m.router[3], 1);
+    EXPECT_EQ(m.runs.size(), 1U) << "the panel still awaits the lost crosspoint";
+    m.set_offline(false);  // the reconnection report answers it
+    EXPECT_TRUE(m.runs.empty());
+    EXPECT_EQ(m.restore, 1);
+    m.input_change(0, 0);
+    m.refuse = true;
+    m.input_change(2, 1);
+    EXPECT_EQ(m.router[3], 1);
+    EXPECT_EQ(m.on_monitor, 1) << "the unchanged source is reported";
+    EXPECT_TRUE(m.runs.empty());
+    m.bounce = 2;
+    m.refuse = false;
+    m.input_change(2, 0);
+    m.input_change(0, 1);  // high, low, high: ends on button 1's source
+    EXPECT_EQ(m.router[3], 5);
+}
+
 TEST(routing_model, slot_texts_read_like_the_panel_reads_numbers) {
     EXPECT_EQ(routing_model::number_of(" 12x"), 12);
     EXPECT_EQ(routing_model::number_of("-3"), -3);

@@ -53,5 +53,40 @@ TEST(plugin_session, a_plug_in_that_cannot_be_loaded_is_named_and_nothing_runs) 
               std::string::npos);
 }
 
+TEST(plugin_session, findings_reach_the_report_as_they_happen_and_the_checks_at_the_end) {
+    std::ostringstream out;
+    report::recorder rec;
+    session_options options;
+    options.plugin = "/nonexistent/libX.so";
+    options.quiet = true;
+    options.recorder = &rec;
+    plugin_session session(options, out);
+    rec.begin_suite("t.scn");
+    rec.begin_step(3, "press 1");
+    session.set_location("at t.scn:3");
+    session.checks().finding(check_id::crosspoint_nonzero, "RC 1 0 0");
+    EXPECT_FALSE(rec.record().suites[0].steps[0].failed) << "a warning fails no step";
+    session.checks().finding(check_id::controls_in_layout, "TP 'x' on no panel");
+    const report::step_record& step = rec.record().suites[0].steps[0];
+    ASSERT_EQ(step.entries.size(), 2u);
+    EXPECT_EQ(step.entries[1].kind, report::entry_kind::finding);
+    EXPECT_TRUE(step.failed);
+    EXPECT_NE(step.failure.find("controls-in-layout: TP 'x' on no panel (at t.scn:3)"),
+              std::string::npos)
+        << step.failure;
+
+    const auto checks = check_records(session.checks());
+    ASSERT_EQ(checks.size(), static_cast<std::size_t>(check_id::count_));
+    const auto& layout = checks[static_cast<std::size_t>(check_id::controls_in_layout)];
+    EXPECT_EQ(layout.id, "controls-in-layout");
+    EXPECT_EQ(layout.status, report::check_status::failed);
+    EXPECT_EQ(layout.finding_count, 1u);
+    const auto& model = checks[static_cast<std::size_t>(check_id::routing_model)];
+    EXPECT_EQ(model.status, report::check_status::skipped);
+    EXPECT_FALSE(model.skip_reason.empty());
+    EXPECT_EQ(checks[static_cast<std::size_t>(check_id::crosspoint_nonzero)].status,
+              report::check_status::warning);
+}
+
 }  // namespace
 }  // namespace kest_host

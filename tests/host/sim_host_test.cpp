@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,47 @@ TEST_F(sim_host_test, queries_answer_in_the_reply_forms_or_with_null) {
     host.finish();
     EXPECT_EQ(checks.result(check_id::replies_released_once), check_result::passed);
     EXPECT_EQ(checks.result(check_id::controls_in_layout), check_result::passed);
+}
+
+TEST_F(sim_host_test, faults_answer_queries_with_null_and_refuse_the_layout) {
+    host.world().set_names_missing(true);
+    host.world().set_lookup_missing("LD Button 1");
+    host.world().set_layout_missing(true);
+    EXPECT_EQ(reply_of("RN 12 0 7"), "(null)");
+    EXPECT_EQ(reply_of("SD 'LD Button 1'"), "(null)");
+    EXPECT_EQ(client->send("PS '1' '" KEST_PANEL_DIR "/LD_Auto.kest_ui'"), 0);
+    EXPECT_TRUE(host.panels().empty());
+    EXPECT_TRUE(host.file_error().empty()) << "a refusal is the fault, not a file error";
+    client->send("TP 'text=7' '1' 'CurrentSDI_ID'");
+    host.world().clear_faults();
+    EXPECT_EQ(reply_of("RN 12 0 7"), "Cam 7");
+    EXPECT_EQ(reply_of("SD 'LD Button 1'"), "40 17");
+    EXPECT_EQ(client->send("PS '1' '" KEST_PANEL_DIR "/LD_Auto.kest_ui'"), 1);
+    host.finish();
+    EXPECT_EQ(checks.result(check_id::controls_in_layout), check_result::passed)
+        << "writing to a refused layout is not the panel's fault";
+}
+
+TEST_F(sim_host_test, the_clock_delivers_delayed_revertives_and_ticks_in_time_order) {
+    std::ostringstream trace;
+    host.set_trace(&trace, false);
+    client->send("RR 12 3 3");
+    client->send("ET 5 300");
+    host.world().set_router_delay(500);
+    client->send("RC 12 7 3 ',' 0");
+    host.settle();
+    EXPECT_TRUE(client->events.empty());
+    host.advance(499);
+    EXPECT_EQ(client->events, (std::vector<std::string>{"4 5"}));
+    host.advance(1);
+    EXPECT_EQ(client->events, (std::vector<std::string>{"4 5", "1 12 0 3 7 Cam 7"}));
+    EXPECT_EQ(host.now(), 500);
+    host.world().set_router_offline(true);
+    client->send("RC 12 8 3 ',' 0");
+    EXPECT_NE(trace.str().find("RC 12 8 3 ',' 0  (lost: router offline)"), std::string::npos)
+        << trace.str();
+    EXPECT_EQ(host.crosspoint(12, 3), 7);
+    host.set_trace(nullptr, false);
 }
 
 TEST_F(sim_host_test, registrations_decide_which_changes_are_reported) {

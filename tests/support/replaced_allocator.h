@@ -23,6 +23,16 @@ struct allocation_control {
 
 inline allocation_control allocations;
 
+// Every replaced operator delete hands its block back through this one function,
+// which the compiler may not inline. Inlined into a caller, std::free would stand
+// next to the operator new that made the block, and GCC at -O2 and above reports
+// that pairing as a mismatch (-Wmismatched-new-delete), though operator new here
+// is std::malloc underneath. Out of line, the caller sees only the matching
+// operator delete.
+[[gnu::noinline]] inline void releaseBlock(void* p) noexcept {
+    std::free(p);
+}
+
 }  // namespace kest_test
 
 void* operator new(std::size_t size) {
@@ -57,20 +67,20 @@ void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
     }
 }
 void operator delete(void* p) noexcept {
-    std::free(p);
+    kest_test::releaseBlock(p);
 }
 void operator delete[](void* p) noexcept {
-    std::free(p);
+    kest_test::releaseBlock(p);
 }
 void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
+    kest_test::releaseBlock(p);
 }
 void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
+    kest_test::releaseBlock(p);
 }
 void operator delete(void* p, const std::nothrow_t&) noexcept {
-    std::free(p);
+    kest_test::releaseBlock(p);
 }
 void operator delete[](void* p, const std::nothrow_t&) noexcept {
-    std::free(p);
+    kest_test::releaseBlock(p);
 }

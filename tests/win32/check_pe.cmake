@@ -1,14 +1,16 @@
 # Checks one Windows binary with objdump -p, as a release reviewer would:
 #   cmake -DOBJDUMP=<objdump> -DFILE=<binary> [-DEXPORTS=<name;...>]
 #         [-DEXTRA_IMPORTS=<dll;...>] [-DIMPORTED_FUNCTIONS=<name;...>]
-#         [-DSIGNATURE=<regex>] -P check_pe.cmake
+#         [-DSIGNATURE=<regex>] [-DVERSION=<a.b.c.d>] -P check_pe.cmake
 #
 # - the file is a 32-bit x86 PE image (PE32, machine i386);
 # - it imports only from Windows' own DLLs and from EXTRA_IMPORTS: no MinGW runtime
 #   DLL, so that it runs on a machine without the compiler;
 # - with IMPORTED_FUNCTIONS given, it imports each of those functions;
 # - with EXPORTS given, its export table names exactly those names, undecorated;
-# - with SIGNATURE given, one of the file's text strings matches that pattern.
+# - with SIGNATURE given, one of the file's text strings matches that pattern;
+# - with VERSION given, the fixed part of its version resource gives that file and
+#   product version (read from the file's bytes, as Windows' Properties dialog does).
 # Fails with a message that says what is wrong.
 cmake_minimum_required(VERSION 3.25)
 
@@ -94,6 +96,55 @@ if(DEFINED SIGNATURE)
         list(APPEND problems "holds no text matching \"${SIGNATURE}\"")
     else()
         message(STATUS "${binary}: ${found}")
+    endif()
+endif()
+
+# VS_FIXEDFILEINFO: the signature FEEF04BD, the structure version, then the file
+# version and the product version, each as two little-endian 32-bit words
+# (major << 16 | minor, build << 16 | private).
+function(kest_little_endian_word hex offset out)
+    string(SUBSTRING "${hex}" ${offset} 8 word)
+    string(REGEX REPLACE "^(..)(..)(..)(..)$" "\\4\\3\\2\\1" word "${word}")
+    math(EXPR high "0x${word} >> 16")
+    math(EXPR low "0x${word} & 0xFFFF")
+    set(${out} "${high}.${low}" PARENT_SCOPE)
+endfunction()
+if(DEFINED VERSION)
+    file(READ "${FILE}" bytes HEX)
+    set(position -1)
+    set(searched 0)
+    while(TRUE)
+        string(SUBSTRING "${bytes}" ${searched} -1 rest)
+        string(FIND "${rest}" "bd04effe" found)
+        if(found EQUAL -1)
+            break()
+        endif()
+        math(EXPR found "${searched} + ${found}")
+        math(EXPR odd "${found} % 2")
+        if(odd EQUAL 0)
+            set(position ${found})
+            break()
+        endif()
+        math(EXPR searched "${found} + 1")
+    endwhile()
+    if(position EQUAL -1)
+        list(APPEND problems "has no version resource")
+    else()
+        math(EXPR at "${position} + 16")
+        kest_little_endian_word("${bytes}" ${at} file_ms)
+        math(EXPR at "${at} + 8")
+        kest_little_endian_word("${bytes}" ${at} file_ls)
+        math(EXPR at "${at} + 8")
+        kest_little_endian_word("${bytes}" ${at} product_ms)
+        math(EXPR at "${at} + 8")
+        kest_little_endian_word("${bytes}" ${at} product_ls)
+        if(NOT "${file_ms}.${file_ls}" STREQUAL VERSION)
+            list(APPEND problems "file version ${file_ms}.${file_ls} instead of ${VERSION}")
+        endif()
+        if(NOT "${product_ms}.${product_ls}" STREQUAL VERSION)
+            list(APPEND problems "product version ${product_ms}.${product_ls} instead of ${VERSION}")
+        endif()
+        message(STATUS "${binary}: version ${file_ms}.${file_ls}")
     endif()
 endif()
 

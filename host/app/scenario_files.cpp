@@ -1,0 +1,83 @@
+#include "app/scenario_files.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "demo_scenario.h"
+
+namespace kest_host {
+
+namespace {
+
+// Reads and parses one file ("" names the built-in demo); false with `error`.
+bool load(const std::string& file, scenario& parsed, std::string& error) {
+    std::string content = kDemoScenario;
+    const std::string name = file.empty() ? "demo" : file;
+    if (!file.empty()) {
+        std::ifstream in(file, std::ios::binary);
+        if (!in) {
+            error = "cannot read scenario " + file;
+            return false;
+        }
+        std::ostringstream text;
+        text << in.rdbuf();
+        content = text.str();
+    }
+    if (!parse_scenario(content, name, parsed, error)) {
+        return false;
+    }
+    if (parsed.steps.empty()) {
+        error = name + ": holds no statements";
+        return false;
+    }
+    return true;
+}
+
+// A file that could not be loaded, as a suite of the report that ran nothing.
+void record_unloaded(report::recorder* rec, const std::string& file, const std::string& error) {
+    if (rec == nullptr) {
+        return;
+    }
+    rec->begin_suite(file.empty() ? "demo" : file);
+    rec->note_error(error);
+    report::suite_summary summary;
+    summary.exit_status = 2;
+    rec->end_suite({}, summary);
+}
+
+}  // namespace
+
+int run_scenario_files(const std::vector<std::string>& files, const run_options& options,
+                       std::ostream& out, std::ostream& err) {
+    const std::vector<std::string> names = files.empty() ? std::vector<std::string>{""} : files;
+    std::vector<scenario> parsed(names.size());
+    bool loaded = true;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        std::string error;
+        if (!load(names[i], parsed[i], error)) {
+            err << "kest-host: " << error << "\n";
+            record_unloaded(options.recorder, names[i], error);
+            loaded = false;
+        }
+    }
+    if (!loaded) {
+        return 2;
+    }
+    int worst = 0;
+    int failed = 0;
+    for (const auto& s : parsed) {
+        if (names.size() > 1) {
+            out << "=== " << s.file << "\n";
+        }
+        const int status = run_scenario(s, options, out);
+        worst = std::max(worst, status);
+        failed += status != 0 ? 1 : 0;
+    }
+    if (names.size() > 1) {
+        out << "All: " << names.size() << " scenario files, " << failed << " failed\n";
+    }
+    return worst;
+}
+
+}  // namespace kest_host

@@ -1,0 +1,41 @@
+// The pieces of the HTML report, shared by its files; not for use outside them.
+//
+// The page is also well-formed XML (void elements closed, the script in a CDATA
+// section), so that a test can parse it. Every attribute value and every text of the
+// page goes through html_text(); these helpers only join pieces.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "html_report.h"
+#include "run_record.h"
+
+namespace kest_host::report::html {
+
+inline void text(std::string& out, std::string_view value) {
+    out += html_text(value);
+}
+
+inline void attr(std::string& out, const char* name, std::string_view value) {
+    out += ' ';
+    out += name;
+    out += "=\"";
+    out += html_text(value);
+    out += '"';
+}
+
+inline std::string number(uint64_t n) {
+    return std::to_string(n);
+}
+
+// The inline style sheet and script of the page.
+const char* style();
+const char* script();
+
+// The legend and one drawing per snapshot of the suite, under a "Panel" heading.
+void write_panels(std::string& out, const suite_record& suite, const std::string& suite_id,
+                  const std::string& lit);
+
+}  // namespace kest_host::report::html

@@ -1,0 +1,138 @@
+// Device faults in a stress run (--faults): switched on and off at random, with the
+// clock moving so that delayed revertives arrive. After each clear the run settles,
+// answers a GPI poll of all eight inputs, settles again and checks the rules.
+#include "panel/panel_names.h"
+#include "stress/stress_driver.h"
+
+namespace kest_host {
+
+namespace names = panel_names;
+using namespace stress_world;
+
+uint64_t stress_driver::fault_event() {
+    const int32_t roll = random_.below(10);
+    if (roll < 5) {
+        switch_fault();
+    } else if (roll < 8) {
+        const int64_t ms = random_.below(700);
+        host().advance(ms);
+        model_.advance(ms);
+        compare("clock +" + std::to_string(ms) + " ms");
+    } else {
+        clear_faults();
+    }
+    return 1;
+}
+
+void stress_driver::switch_fault() {
+    device_world& world = host().world();
+    const bool on = random_.below(3) != 0;
+    std::string what;
+    switch (random_.below(7)) {
+        case 0:
+            world.set_router_offline(on);
+            model_.set_offline(on);
+            what = on ? "router offline" : "router online";
+            break;
+        case 1: {
+            static const int64_t kDelays[] = {0, 20, 100, 500, 1500};
+            const int64_t ms = kDelays[random_.below(5)];
+            world.set_router_delay(ms);
+            model_.delay_ms = ms;
+            what = "router delay " + std::to_string(ms);
+            break;
+        }
+        case 2:
+            world.set_router_refuse(on);
+            model_.refuse = on;
+            what = on ? "router refuse" : "router accepts";
+            break;
+        case 3:
+            world.set_infodriver_silent(on);
+            model_.set_silent(on);
+            what = on ? "infodriver silent" : "infodriver online";
+            break;
+        case 4: {
+            const int32_t extra = on ? 1 + random_.below(4) : 0;
+            world.set_gpi_bounce(extra);
+            model_.bounce = extra;
+            what = "gpi bounce " + std::to_string(extra);
+            break;
+        }
+        case 5:
+            world.set_names_missing(on);
+            model_.names_missing = on;
+            what = on ? "names missing" : "names back";
+            break;
+        default:
+            // Looked up only at start-up: the running panel must not notice.
+            world.set_lookup_missing(names::kGpiInstance);
+            what = "lookup missing";
+            break;
+    }
+    host().settle();
+    compare("fault " + what);
+}
+
+void stress_driver::flush_delayed() {
+    const int64_t span = host().world().routers_line().all_due_by() - host().now();
+    if (span > 0) {
+        host().advance(span);
+        model_.advance(span);
+    }
+}
+
+void stress_driver::clear_faults() {
+    host().world().clear_faults();
+    host().settle();
+    model_.clear_faults();
+    flush_delayed();
+    if (!compare("fault clear")) {
+        return;
+    }
+    // Every input answers a poll, as after a reconnection, and the run settles.
+    const bool stray = model_.monitor > 0 && model_.on_monitor != model_.router[model_.monitor];
+    inputs().poll(kGpiFirst, kGpiFirst + names::kButtons - 1);
+    host().settle();
+    for (int n = 0; n < names::kButtons; ++n) {
+        model_.input_report(n, model_.input[n]);
+    }
+    flush_delayed();
+    if (compare("GPI poll after fault clear") && !stray) {
+        check_rules(" after event " + std::to_string(events_checked_) + " (GPI poll after clear)");
+    }
+}
+
+// Independent of how the model got there: with every fault ended and every input
+// reported, the monitor carries the lowest high input's source, or with all inputs
+// low the source the panel restores.
+bool stress_driver::check_rules(const std::string& where) {
+    const int32_t monitor = routing_model::number_of(tally().slots[names::kMonitorSlot]);
+    if (monitor <= 0) {
+        return true;
+    }
+    int32_t wanted = 0;
+    bool any_high = false;
+    bool decided = false;
+    for (int n = 0; n < names::kButtons; ++n) {
+        const int32_t state = inputs().input(kGpiFirst + n);
+        any_high = any_high || state != 0;
+        if (!decided && state == 1) {
+            decided = true;
+            wanted = routing_model::number_of(tally().slots[names::kFirstButtonSlot + n]);
+        }
+    }
+    if (!any_high) {
+        wanted = model_.restore;
+    }
+    const auto actual = host().crosspoint(kRouter, monitor);
+    if ((any_high && wanted == 0) || (actual && *actual == wanted)) {
+        return true;
+    }
+    divergence_ = "monitor destination " + std::to_string(monitor) + " carries " +
+                  (actual ? "source " + std::to_string(*actual) : std::string("nothing")) +
+                  ", the rules give source " + std::to_string(wanted) + where;
+    return false;
+}
+
+}  // namespace kest_host

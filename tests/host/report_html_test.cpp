@@ -1,0 +1,190 @@
+#include "html_report.h"
+
+#include <gtest/gtest.h>
+#include <pugixml.hpp>
+
+#include <cstdio>
+#include <set>
+#include <string>
+
+#include "report_sample.h"
+#include "safe_text.h"
+#include "xml_chars.h"
+
+namespace kest_host::report {
+namespace {
+
+// The page is written to be well-formed XML as well as HTML, so pugixml can read it
+// back the way a browser would see its structure.
+pugi::xml_document parse(const std::string& html) {
+    pugi::xml_document doc;
+    const pugi::xml_parse_result result =
+        doc.load_string(html.c_str(), pugi::parse_default | pugi::parse_doctype);
+    EXPECT_TRUE(result) << result.description() << " at " << result.offset << ": "
+                        << html.substr(result.offset > 40 ? result.offset - 40 : 0, 80);
+    return doc;
+}
+
+bool has_class(const pugi::xml_node& node, const std::string& name) {
+    const std::string classes = std::string(" ") + node.attribute("class").value() + " ";
+    return classes.find(" " + name + " ") != std::string::npos;
+}
+
+pugi::xml_node control_in(const pugi::xml_node& figure, const std::string& id) {
+    for (const auto& hit : figure.select_nodes(".//div[@data-control-id]")) {
+        if (id == hit.node().attribute("data-control-id").value()) {
+            return hit.node();
+        }
+    }
+    return {};
+}
+
+pugi::xml_node snapshot(const pugi::xml_document& doc, const std::string& suite,
+                        const std::string& reason) {
+    return doc
+        .select_node(
+            ("//section[@id='" + suite + "']//figure[@data-reason='" + reason + "']").c_str())
+        .node();
+}
+
+TEST(html_report, draws_the_panel_at_each_snapshot_as_the_host_shows_it) {
+    const pugi::xml_document doc = parse(html_report(sample::demo_run()));
+    EXPECT_EQ(doc.select_nodes("//section[@id='suite-0']//figure").size(), 4u);
+
+    const pugi::xml_node first = snapshot(doc, "suite-0", "show");
+    ASSERT_TRUE(first);
+    EXPECT_STREQ(first.attribute("data-line").value(), "48");
+    EXPECT_STREQ(control_in(first, "CurrentSDI_ID").child("span").text().get(), "1");
+
+    const pugi::xml_node end = snapshot(doc, "suite-0", "end");
+    ASSERT_TRUE(end);
+    const pugi::xml_node current = control_in(end, "CurrentSDI_ID");
+    EXPECT_STREQ(current.child("span").text().get(), "6");
+    EXPECT_STREQ(current.attribute("style").value(), "grid-column: 16 / span 6; grid-row: 11");
+    EXPECT_STREQ(control_in(end, "Current_Name").child("span").text().get(), "Cam 6");
+
+    // Buttons carry their statesheet; the lit one and the others differ in class.
+    const pugi::xml_node lit = control_in(end, "2");
+    const pugi::xml_node unlit = control_in(end, "3");
+    EXPECT_STREQ(lit.attribute("data-statesheet").value(), "Ryx_TakeHigh");
+    EXPECT_STREQ(unlit.attribute("data-statesheet").value(), "RyxGroupDeselected");
+    EXPECT_TRUE(has_class(lit, "button"));
+    EXPECT_STRNE(lit.attribute("class").value(), unlit.attribute("class").value());
+    EXPECT_EQ(doc.select_nodes("//section[@id='suite-0']//ul[@class='legend']/li").size(), 4u);
+
+    // Hidden controls are drawn, marked as hidden.
+    const pugi::xml_node waiting = control_in(end, "AwaitGPI");
+    EXPECT_STREQ(waiting.attribute("data-visible").value(), "0");
+    EXPECT_TRUE(has_class(waiting, "is-hidden"));
+    EXPECT_STREQ(waiting.select_node("span[@class='hidden-mark']").node().text().get(), "hidden");
+    EXPECT_STREQ(control_in(end, "51").attribute("data-visible").value(), "1");
+    EXPECT_FALSE(control_in(end, "51").select_node("span[@class='hidden-mark']"));
+}
+
+TEST(html_report, failures_are_highlighted_in_the_drawing_the_timeline_and_the_checks) {
+    const pugi::xml_document doc = parse(html_report(sample::demo_run()));
+    const pugi::xml_node failed_shot = snapshot(doc, "suite-0", "failed-expectation");
+    ASSERT_TRUE(failed_shot);
+    EXPECT_TRUE(has_class(failed_shot, "failed"));
+    EXPECT_NE(std::string(failed_shot.child("figcaption").text().get())
+                  .find("failed expectation at line 53: control \"CurrentSDI_ID\" text is"),
+              std::string::npos);
+
+    const auto failed_steps = doc.select_nodes("//li[@data-line and contains(@class,'failed')]");
+    ASSERT_EQ(failed_steps.size(), 1u);
+    EXPECT_STREQ(failed_steps[0].node().attribute("data-line").value(), "53");
+    EXPECT_TRUE(has_class(doc.select_node("//section[@id='suite-0']").node(), "failed"));
+
+    // The press step lists what it caused, each entry with its kind and device.
+    const pugi::xml_node press = doc.select_node("//li[@data-line='51']").node();
+    const auto entries = press.select_nodes(".//li[@data-kind]");
+    ASSERT_EQ(entries.size(), 5u);
+    EXPECT_STREQ(entries[2].node().attribute("data-kind").value(), "command");
+    EXPECT_STREQ(entries[2].node().attribute("data-device").value(), "12");
+    EXPECT_STREQ(entries[2].node().child("code").text().get(), "RC 12 6 3 ',' 0");
+    EXPECT_FALSE(entries[1].node().attribute("data-device"));
+
+    // The filter offers the devices and kinds of the timeline; it is hidden until the
+    // script shows it, so that without the script nothing is half there.
+    const pugi::xml_node filter = doc.select_node("//form[@class='filter']").node();
+    EXPECT_STREQ(filter.attribute("hidden").value(), "hidden");
+    std::set<std::string> devices;
+    for (const auto& option : filter.select_nodes(".//select[@name='device']/option")) {
+        devices.insert(option.node().text().get());
+    }
+    EXPECT_EQ(devices, (std::set<std::string>{"all", "12", "30", "40"}));
+
+    const pugi::xml_node skipped = doc.select_node("//tr[@data-check-id='routing-model']").node();
+    EXPECT_STREQ(skipped.attribute("data-status").value(), "skipped");
+    EXPECT_NE(std::string(skipped.select_node(".//em").node().text().get()).find("stress mode"),
+              std::string::npos);
+}
+
+TEST(html_report, stands_alone_without_network_or_other_files) {
+    const std::string html = html_report(sample::demo_run());
+    const pugi::xml_document doc = parse(html);
+    EXPECT_EQ(doc.select_nodes("//*[@src]").size(), 0u);
+    for (const auto& node : doc.select_nodes("//*[@href]")) {
+        EXPECT_EQ(std::string(node.node().attribute("href").value()).rfind("data:", 0), 0u);
+    }
+    EXPECT_EQ(html.find("url("), std::string::npos);
+    EXPECT_EQ(html.find("@import"), std::string::npos);
+    EXPECT_EQ(doc.select_nodes("//script").size(), 1u);
+    // Without the script everything is shown: nothing starts filtered out.
+    EXPECT_EQ(doc.select_nodes("//*[contains(@class,'filtered-out')]").size(), 0u);
+    EXPECT_GT(doc.select_nodes("//li[@data-kind]").size(), 0u);
+}
+
+TEST(html_report, hostile_texts_never_become_markup) {
+    const std::string html = html_report(sample::hostile_run());
+    EXPECT_EQ(test::xml_char_fault(html), "");
+    const pugi::xml_document doc = parse(html);
+    // Only the writer's own script and no element that a text could have opened.
+    EXPECT_EQ(doc.select_nodes("//script").size(), 1u);
+    EXPECT_EQ(doc.select_nodes("//b").size(), 0u);
+    EXPECT_STREQ(doc.select_node("//title").node().text().get(), "kest-host <&\"'> report");
+
+    for (std::size_t n = 0; n < sample::hostile_texts().size(); ++n) {
+        const std::string t = readable_text(sample::hostile_texts()[n]);
+        const std::string id = "suite-" + std::to_string(n);
+        const pugi::xml_node suite =
+            doc.select_node(("//section[@id='" + id + "']").c_str()).node();
+        ASSERT_TRUE(suite) << id;
+        EXPECT_EQ(suite.attribute("data-suite").value(), t + ".scn");
+        const pugi::xml_node shot = snapshot(doc, id, "failed-expectation");
+        const pugi::xml_node button = control_in(shot, t);
+        ASSERT_TRUE(button) << id;
+        EXPECT_EQ(button.child("span").text().get(), t);
+        EXPECT_EQ(button.attribute("data-statesheet").value(), t);
+        EXPECT_TRUE(control_in(shot, t + "2"));
+        const pugi::xml_node entry = suite.select_node(".//li[@data-kind='command']").node();
+        EXPECT_EQ(entry.child("code").text().get(), t);
+        const pugi::xml_node check = suite.select_node(".//tr[@data-status='failed']").node();
+        EXPECT_EQ(check.attribute("data-check-id").value(), t);
+        EXPECT_EQ(suite.select_node(".//p[@class='error']").node().text().get(),
+                  "The run stopped: " + t);
+    }
+}
+
+TEST(html_report, one_escape_for_text_and_attributes) {
+    EXPECT_EQ(html_text("<a href=\"x\">'&'</a>"),
+              "&lt;a href=&quot;x&quot;&gt;&#39;&amp;&#39;&lt;/a&gt;");
+    EXPECT_EQ(html_text("\x1B\xFF"), "\\x1B\xEF\xBF\xBD");
+    EXPECT_EQ(html_text("\xE2\x86\x92"), "\xE2\x86\x92");
+    EXPECT_EQ(html_text("a\tb\r\nc"), "a&#9;b&#13;&#10;c");
+}
+
+TEST(html_report, file_is_written_or_the_path_is_named) {
+    const std::string path = testing::TempDir() + "kest_report_html_test.html";
+    std::string error;
+    ASSERT_TRUE(write_html_file(sample::demo_run(), path, error)) << error;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+    std::remove(path.c_str());
+    EXPECT_FALSE(write_html_file(sample::demo_run(), "/nonexistent/dir/r.html", error));
+    EXPECT_EQ(error, "cannot write /nonexistent/dir/r.html");
+}
+
+}  // namespace
+}  // namespace kest_host::report
