@@ -251,6 +251,65 @@ def panel_seeds():
     return {name: bytes(panel.data) for name, panel in seeds.items()}
 
 
+# --- the host's readers ---------------------------------------------------------
+
+PROJECT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+# What the panel sends in the demo and the scenarios (one or two of each code), and
+# the awkward cases of the command-text tests.
+COMMANDS = {
+    "as": b"AS",
+    "ch": b"CH '1' 'AwaitTallyInfo'",
+    "et_one": b"ET 2",
+    "et_two": b"ET 2 1000",
+    "gp": b"GP 40 17 24",
+    "gr": b"GR 40 17 24",
+    "gr_add": b"GR 40 17 24 'ADD'",
+    "gu": b"GU 40",
+    "ip": b"IP 30 61 69",
+    "ir": b"IR 30 61 69",
+    "iu": b"IU 31",
+    "ps": b"PS '1' 'layouts/LD_Auto.kest_ui'",
+    "ps_three": b"PS '1' 'LD_Auto.kest_ui' 'x'",
+    "rc": b"RC 12 1 3 ',' 0",
+    "rn": b"RN 12 0 21",
+    "rp": b"RP 12 3 3",
+    "rr": b"RR 12 3 3",
+    "ru": b"RU 12",
+    "sd": b"SD 'Vesk SDI Router'",
+    "tp": b"TP 'statesheet=RyxGroupDeselected' '1' '1'",
+    "tp_quote_space_inside": b"TP 'text=it' 's' '1' '11'",
+    "tg": b"TG 'a' 'b' 'c'",
+    "xi": b"XI 'a' 'b'",
+    "negative_and_limits": b"RC -2147483648 2147483647 0 '' -1",
+    "leading_zero": b"RU 012",
+    "minus_zero": b"RU -0",
+    "two_spaces": b"RU  12",
+    "line_end": b"RU 12\n",
+    "unknown_code": b"ZZ 1",
+    "quotes_and_spaces": b"TP '' ' '' ' ' '' '",
+}
+
+
+def host_file_seeds():
+    """The project's own scenario files and the panel's layout file."""
+    scenarios = {}
+    folder = os.path.join(PROJECT, "scenarios")
+    for name in sorted(os.listdir(folder)):
+        if name.endswith(".scn"):
+            with open(os.path.join(folder, name), "rb") as source:
+                scenarios[name[:-4]] = source.read()
+    with open(os.path.join(PROJECT, "panels", "Vesk", "Tavrin", "LD_Auto.kest_ui"), "rb") as f:
+        layout = f.read()
+    layouts = {
+        "ld_auto": layout,
+        "crlf": layout.replace(b"\n", b"\r\n"),
+        "one_control": b"x button 0 0 1\n",
+        "text_with_blanks": b"# comment\n  a label 9999 9999 9999   some  text \t \n",
+    }
+    return scenarios, layouts
+
+
 def write(target, seeds):
     folder = os.path.join(ROOT, target)
     os.makedirs(folder, exist_ok=True)
@@ -267,6 +326,10 @@ def main():
     write("parsed_request", REQUESTS)
     write("decode_kest_string", REPLIES)
     write("tavrin_panel", panel_seeds())
+    scenarios, layouts = host_file_seeds()
+    write("scenario_parser", scenarios)
+    write("layout_parser", layouts)
+    write("command_text", COMMANDS)
     return 0
 
 

@@ -5,7 +5,11 @@
 # kest_fuzz_target_sources(<target> <out-var-sources> <out-var-libs> <out-var-includes>)
 
 set(KEST_FUZZ_DIR ${PROJECT_SOURCE_DIR}/fuzz)
-set(KEST_FUZZ_TARGETS parsed_request decode_kest_string tavrin_panel)
+set(KEST_FUZZ_TARGETS parsed_request decode_kest_string tavrin_panel scenario_parser layout_parser
+                      command_text)
+# The host's readers of user-written text, without the rest of kest-host.
+set(KEST_FUZZ_HOST_TARGETS scenario_parser layout_parser command_text)
+include(${PROJECT_SOURCE_DIR}/host/parsers.cmake)
 
 function(kest_fuzz_target_sources target sources libs includes)
     set(src ${KEST_FUZZ_DIR}/${target}_fuzzer.cpp)
@@ -15,6 +19,8 @@ function(kest_fuzz_target_sources target sources libs includes)
         # The panel is linked in rather than loaded, so that the harness can subclass
         # it and switch on the base class's alarm take-over.
         set(lib tavrin_panel kest_reply_ledger)
+    elseif(target IN_LIST KEST_FUZZ_HOST_TARGETS)
+        set(lib kest_host_parsers)
     endif()
     set(${sources} ${src} PARENT_SCOPE)
     set(${libs} ${lib} PARENT_SCOPE)

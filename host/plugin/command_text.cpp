@@ -54,6 +54,10 @@ bool parse_number(const std::string& word, int32_t& value) {
     return parse_decimal(word, value) == number_status::ok;
 }
 
+// Why a match failed, recorded as it happens and worded once at the end: the matcher
+// may try many splits of a line with many "' ", and most of them fail.
+enum class miss { missing, trailing, separator, number, add, text, unclosed };
+
 class matcher {
   public:
     matcher(const std::string& text, const std::string& letters, std::size_t required)
@@ -62,14 +66,35 @@ class matcher {
     // Matches the arguments from `pos` (just after the code) onwards.
     bool run(parsed_command& out) { return match(2, 0, out); }
 
-    std::string error;
+    // What is wrong with the argument furthest into the line.
+    std::string error() const {
+        switch (miss_) {
+            case miss::missing:
+                return "missing argument " + std::to_string(argument_ + 1) + " (" +
+                       letter_name(letters_[argument_]) + ")";
+            case miss::trailing:
+                return "unexpected text after the last argument: \"" + text_.substr(pos_) + "\"";
+            case miss::separator:
+                return "arguments must be separated by one space";
+            case miss::number:
+                return label(argument_) + " (plain decimal within 32 bits), not \"" +
+                       text_.substr(pos_, end_ - pos_) + "\"";
+            case miss::unclosed:
+                return label(argument_) + " closed by a quote";
+            default:
+                return label(argument_);
+        }
+    }
 
   private:
-    void note(std::size_t argument, const std::string& what) {
+    void note(std::size_t argument, miss what, std::size_t pos = 0, std::size_t end = 0) {
         // Keep the error of the argument furthest into the line: it is the useful one.
         if (argument + 1 >= deepest_) {
             deepest_ = argument + 1;
-            error = what;
+            argument_ = argument;
+            miss_ = what;
+            pos_ = pos;
+            end_ = end;
         }
     }
 
@@ -78,17 +103,15 @@ class matcher {
             if (argument >= required_) {
                 return true;
             }
-            note(argument, "missing argument " + std::to_string(argument + 1) + " (" +
-                               letter_name(letters_[argument]) + ")");
+            note(argument, miss::missing);
             return false;
         }
         if (argument == letters_.size()) {
-            note(argument,
-                 "unexpected text after the last argument: \"" + text_.substr(pos) + "\"");
+            note(argument, miss::trailing, pos);
             return false;
         }
         if (text_[pos] != ' ') {
-            note(argument, "arguments must be separated by one space");
+            note(argument, miss::separator);
             return false;
         }
         switch (letters_[argument]) {
@@ -113,8 +136,7 @@ class matcher {
         }
         command_argument arg;
         if (!parse_number(text_.substr(pos, end - pos), arg.number)) {
-            note(argument, label(argument) + " (plain decimal within 32 bits), not \"" +
-                               text_.substr(pos, end - pos) + "\"");
+            note(argument, miss::number, pos, end);
             return false;
         }
         out.arguments.push_back(arg);
@@ -128,7 +150,7 @@ class matcher {
     bool match_add(std::size_t pos, std::size_t argument, parsed_command& out) {
         static const char kAdd[] = "'ADD'";
         if (text_.compare(pos, sizeof kAdd - 1, kAdd) != 0) {
-            note(argument, label(argument));
+            note(argument, miss::add);
             return false;
         }
         out.add = true;
@@ -142,7 +164,7 @@ class matcher {
     // A quoted text: try every closing quote that is followed by a space or the end.
     bool match_text(std::size_t pos, std::size_t argument, parsed_command& out) {
         if (pos >= text_.size() || text_[pos] != '\'') {
-            note(argument, label(argument));
+            note(argument, miss::text);
             return false;
         }
         for (std::size_t close = text_.find('\'', pos + 1); close != std::string::npos;
@@ -150,16 +172,17 @@ class matcher {
             if (close + 1 != text_.size() && text_[close + 1] != ' ') {
                 continue;
             }
-            command_argument arg;
-            arg.is_text = true;
-            arg.text = text_.substr(pos + 1, close - pos - 1);
-            out.arguments.push_back(arg);
+            // The text itself is copied only once the whole line has matched.
+            const std::size_t index = out.arguments.size();
+            out.arguments.emplace_back();
+            out.arguments.back().is_text = true;
             if (match(close + 1, argument + 1, out)) {
+                out.arguments[index].text = text_.substr(pos + 1, close - pos - 1);
                 return true;
             }
             out.arguments.pop_back();
         }
-        note(argument, label(argument) + " closed by a quote");
+        note(argument, miss::unclosed);
         return false;
     }
 
@@ -167,6 +190,10 @@ class matcher {
     const std::string& letters_;
     std::size_t required_;
     std::size_t deepest_ = 0;
+    std::size_t argument_ = 0;
+    miss miss_ = miss::missing;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
 };
 
 }  // namespace
@@ -203,7 +230,7 @@ bool parse_command(const std::string& text, parsed_command& out, std::string& er
     }
     matcher m(text, form.letters, form.required);
     if (!m.run(out)) {
-        error = m.error + " (" + code + " takes " + found->arguments + ")";
+        error = m.error() + " (" + code + " takes " + found->arguments + ")";
         out.arguments.clear();
         return false;
     }
