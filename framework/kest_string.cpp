@@ -372,7 +372,7 @@ bool kest_string::assignWhole(const char* text) {
         if (storage == nullptr) {
             return false;
         }
-        std::memcpy(storage, text, length);
+        std::memcpy(storage, text, length + 1);  // the terminator too
         if (text_ != inline_) {
             delete[] text_;
         }

@@ -58,7 +58,7 @@ class starving_host : public kest_test::recording_host {
             failFrom = failSize;
         }
         if (code == KEST_COMMAND_EXECUTE && isStarved && refuseAfterRelease) {
-            starved = reinterpret_cast<const char*>(result);  // watch for its release
+            starved = kest_pointer_from_word<const char>(result);  // watch for its release
         } else if (code == KEST_COMMAND_RELEASE && isStarved && refuseAfterRelease) {
             kest_test::allocations.refuseAll = true;
         }
