@@ -7,7 +7,7 @@ std::vector<std::unique_ptr<check>> make_all_checks() {
     static constexpr factory kFactories[] = {
         make_replies_released_once,   make_replies_untouched,    make_answers_well_formed,
         make_no_command_after_delete, make_commands_well_formed, make_controls_in_layout,
-        make_crosspoint_valid,      make_known_devices,        make_events_settle,
+        make_crosspoint_valid,        make_known_devices,        make_events_settle,
         make_routing_model,
     };
     static_assert(
