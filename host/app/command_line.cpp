@@ -73,8 +73,9 @@ std::string echo(const std::string& text) {
 
 // The numbers of --stress and --seed, checked here so that the message says what
 // is allowed.
-std::string read_numbers(command_line& c, const std::string& events, const std::string& seed,
-                         const std::string& from) {
+std::string read_numbers(command_line& c, const std::string& events,
+                         const std::optional<std::string>& seed,
+                         const std::optional<std::string>& from) {
     const std::string largest = std::to_string(std::numeric_limits<uint64_t>::max());
     if (c.stress) {
         const auto n = decimal<uint64_t>(events);
@@ -84,19 +85,19 @@ std::string read_numbers(command_line& c, const std::string& events, const std::
         }
         c.events = *n;
     }
-    if (!seed.empty()) {
-        const auto s = decimal<uint64_t>(seed);
+    if (seed) {
+        const auto s = decimal<uint64_t>(*seed);
         if (!s) {
-            return "--seed needs a whole number from 0 to " + largest + ", not " + echo(seed);
+            return "--seed needs a whole number from 0 to " + largest + ", not " + echo(*seed);
         }
         c.seed = *s;
     }
-    if (!from.empty()) {
-        const auto k = decimal<uint64_t>(from);
+    if (from) {
+        const auto k = decimal<uint64_t>(*from);
         if (!k || (c.stress && *k > c.events)) {
             return "--from needs an event number from 0 (the start-up) to the number of "
                    "events of --stress, not " +
-                   from.substr(0, 200);
+                   echo(*from);
         }
         c.trace_from = *k;
     }
@@ -122,11 +123,14 @@ std::optional<int> read_command_line(int argc, const char* const* argv, const ch
         app.add_option("--stress", events, "send N random events (needs --seed)")->type_name("N");
     auto* seeded = app.add_option("--seed", seed, "the seed of a stress run")->type_name("S");
     app.add_flag("--faults", out.faults, "mix device faults into a stress run");
-    app.add_option("--from", from,
-                   "replay a stress run silently up to event K, then print its trace")
-        ->type_name("K");
-    app.add_option("--junit", out.junit, "write the results as JUnit XML")->type_name("FILE");
-    app.add_option("--report", out.report, "write the results as one HTML page")->type_name("FILE");
+    auto* from_option =
+        app.add_option("--from", from,
+                       "replay a stress run silently up to event K, then print its trace")
+            ->type_name("K");
+    auto* junit =
+        app.add_option("--junit", out.junit, "write the results as JUnit XML")->type_name("FILE");
+    auto* report = app.add_option("--report", out.report, "write the results as one HTML page")
+                       ->type_name("FILE");
     app.add_option("scenario", out.scenarios,
                    "the scenario files, each against a fresh panel (default: the built-in demo)")
         ->type_name("SCENARIO");
@@ -146,7 +150,14 @@ std::optional<int> read_command_line(int argc, const char* const* argv, const ch
     out.stress = stress->count() > 0;
     std::string error = check_leftovers(app.remaining());
     if (error.empty()) {
-        error = read_numbers(out, events, seed, from);
+        const auto given = [](const CLI::Option* option, const std::string& text) {
+            return option->count() > 0 ? std::optional<std::string>(text) : std::nullopt;
+        };
+        error = read_numbers(out, events, given(seeded, seed), given(from_option, from));
+    }
+    if (error.empty() && ((junit->count() > 0 && out.junit.empty()) ||
+                          (report->count() > 0 && out.report.empty()))) {
+        error = "--junit and --report need a file name, not \"\"";
     }
     if (error.empty()) {
         error = check_combination(out, seeded->count() > 0);
