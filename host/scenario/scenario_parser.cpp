@@ -40,10 +40,22 @@ bool parse_statement(const std::vector<token>& tokens, statement& out, std::stri
 
 // The statement as written: the comment and the blanks around it cut off.
 std::string source_of(const std::string& text) {
-    std::string source = text.substr(0, text.find('#'));
-    if (std::count(source.begin(), source.end(), '"') % 2 != 0) {
-        source = text;  // the "#" was inside a text
+    // The comment starts at the first "#" outside the texts; inside a text a
+    // backslash escapes the next character (the line has been tokenized, so its
+    // quotes pair up).
+    std::size_t end = text.size();
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (quoted && text[i] == '\\') {
+            ++i;
+        } else if (text[i] == '"') {
+            quoted = !quoted;
+        } else if (text[i] == '#' && !quoted) {
+            end = i;
+            break;
+        }
     }
+    const std::string source = text.substr(0, end);
     const auto first = source.find_first_not_of(" \t");
     const auto last = source.find_last_not_of(" \t\r");
     return first == std::string::npos ? "" : source.substr(first, last - first + 1);

@@ -52,6 +52,22 @@ TEST(scenario_parse, statements_read_their_arguments) {
     EXPECT_EQ(group_of(s.steps[7].what), statement_group::expectation);
 }
 
+// A step keeps its statement as written, cut at the comment: a "#" inside a text is not
+// a comment, even after an escaped quote.
+TEST(scenario_parse, a_step_keeps_its_text_up_to_the_comment) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"  press 2   # the director's tap", "press 2"},
+        {"expect sent \"AS\\\" #x\" # note", "expect sent \"AS\\\" #x\""},
+        {"name source 5 \"Cam #5\"", "name source 5 \"Cam #5\""},
+    };
+    for (const auto& [line, source] : cases) {
+        std::optional<step> s;
+        std::string error;
+        ASSERT_TRUE(parse_scenario_line(line, "t", 1, s, error)) << line << ": " << error;
+        EXPECT_EQ(s->source, source) << line;
+    }
+}
+
 TEST(scenario_parse, malformed_lines_say_file_line_and_what_was_expected) {
     const struct {
         const char* line;
