@@ -15,6 +15,7 @@ import select
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 
 PROMPT = b"kest> "
@@ -53,6 +54,14 @@ class Console:
                 fail("timed out waiting for a prompt; got:\n%s" % self.tail())
             self.read_until(PROMPT, start=len(self.out))
         self.prompts = self.out.count(PROMPT)
+        self.raw_mode()
+
+    def raw_mode(self):
+        """Waits briefly until the line editor has taken the terminal out of canonical
+        mode: a key typed before that (Ctrl-D above all) can be lost in the switch."""
+        end = time.time() + 2
+        while time.time() < end and termios.tcgetattr(self.fd)[3] & termios.ICANON:
+            time.sleep(0.01)
 
     def send(self, keys):
         os.write(self.fd, keys)
