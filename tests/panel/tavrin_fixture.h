@@ -156,4 +156,17 @@ class panel_test : public ::testing::Test {
     }
 };
 
+// A panel started against the scripted devices with the usual tally data (see
+// fillTally), names answered as "Cam"; nothing sent yet since.
+class started_panel_test : public panel_test {
+  protected:
+    void SetUp() override {
+        panel_test::SetUp();
+        scriptDevices();
+        host.replyPrefix("RN 7 0 ", "Cam");
+        start();
+        fillTally();
+    }
+};
+
 }  // namespace tavrin_test

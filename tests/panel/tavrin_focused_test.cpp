@@ -13,17 +13,8 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class focused_test : public panel_test {
-  protected:
-    void SetUp() override {
-        panel_test::SetUp();
-        scriptDevices();
-        host.replyPrefix("RN 7 0 ", "Cam");
-        start();
-        sent();
-        fillTally();  // buttons n -> source 100 + n, monitor 5 on source 100
-    }
-};
+// Button n has source 100 + n; the monitor is destination 5 holding 100.
+using focused_test = started_panel_test;
 
 TEST_F(focused_test, a_rename_of_the_routed_source_updates_the_current_name_while_an_input_holds) {
     input(2, 1);

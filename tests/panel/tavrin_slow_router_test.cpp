@@ -12,17 +12,8 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class slow_router_test : public panel_test {
+class slow_router_test : public started_panel_test {  // button n: source 100 + n; monitor 5 on 100
   protected:
-    void SetUp() override {
-        panel_test::SetUp();
-        scriptDevices();
-        host.replyPrefix("RN 7 0 ", "Cam");
-        start();
-        // Button n has source 100 + n; the monitor is destination 5 holding 100.
-        fillTally();
-    }
-
     // A tap of input 3, answered at once, shows which source the panel puts back.
     void expectTapRestores(int32_t source, int32_t dest = 5) {
         SCOPED_TRACE("a tap of input 3 puts back " + std::to_string(source));
