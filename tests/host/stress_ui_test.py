@@ -46,29 +46,32 @@ def run_in_pipe(args, env=None):
 
 
 def test_progress_on_terminal_only():
-    args = ["--stress", "6000", "--seed", "7", "--no-color"]
+    # The first line is drawn a tenth of a second into the run, so the run must last
+    # longer than that on the fastest build (an optimised one does 6000 events in
+    # well under 0.1 s).
+    args = ["--stress", "60000", "--seed", "7", "--no-color"]
     status, text = run_in_pty(args)
     check(status == 0, "pty run: exit %d" % status, text)
-    progress = re.findall(r"\rStress: (\d+) of 6000 events, (\d+) events/s", text)
+    progress = re.findall(r"\rStress: (\d+) of 60000 events, (\d+) events/s", text)
     check(len(progress) >= 1, "pty run: no progress line", text)
     check([int(p[0]) for p in progress] == sorted(int(p[0]) for p in progress),
           "pty run: progress goes backwards", text)
     # The line is erased before the checks table: no line of output still holds it.
     for line in text.replace("\r\n", "\n").split("\n"):
         visible = line.split("\r")[-1]
-        check("of 6000 events" not in visible, "pty run: progress left in " + repr(line), text)
-    check(re.search(r"\nStress: seed 7, 6000 events in [0-9.]+ (ms|s) \(\d+ events/s\), "
+        check("of 60000 events" not in visible, "pty run: progress left in " + repr(line), text)
+    check(re.search(r"\nStress: seed 7, 60000 events in [0-9.]+ (ms|s) \(\d+ events/s\), "
                     r"\d+ commands, \d+ events delivered", text.replace("\r\n", "\n")),
           "pty run: no final line", text)
 
     status, text = run_in_pipe(args)
     check(status == 0, "pipe run: exit %d" % status, text)
-    check("\r" not in text and "of 6000 events" not in text, "pipe run: progress on a pipe", text)
-    check(re.search(r"^Stress: seed 7, 6000 events in [0-9.]+ (ms|s) \(\d+ events/s\)", text,
+    check("\r" not in text and "of 60000 events" not in text, "pipe run: progress on a pipe", text)
+    check(re.search(r"^Stress: seed 7, 60000 events in [0-9.]+ (ms|s) \(\d+ events/s\)", text,
                     re.M), "pipe run: no final line", text)
 
     status, text = run_in_pty(args + ["--quiet"])
-    check(status == 0 and "Stress: seed 7, 6000 events in" in text, "pty --quiet run: exit %d" % status, text)
+    check(status == 0 and "Stress: seed 7, 60000 events in" in text, "pty --quiet run: exit %d" % status, text)
     check("\r" + "Stress: " not in text, "pty --quiet run: a progress line", text)
 
 
