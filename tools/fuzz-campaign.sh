@@ -63,7 +63,7 @@ done
 
 max_len() {
     case $1 in
-        tavrin_panel | scenario_parser | layout_parser) echo 4096 ;;
+        tavrin_panel | scenario_parser | layout_parser | command_text) echo 4096 ;;
         *) echo 1024 ;;
     esac
 }

@@ -32,8 +32,7 @@ for target in "${targets[@]}"; do
     seconds=$plugin_seconds
     case $target in
         tavrin_panel) max_len=4096 ;;
-        scenario_parser | layout_parser) max_len=4096 seconds=$host_seconds ;;
-        command_text) max_len=1024 seconds=$host_seconds ;;
+        scenario_parser | layout_parser | command_text) max_len=4096 seconds=$host_seconds ;;
         *) max_len=1024 ;;
     esac
     # Fuzz a copy: new inputs land in the temporary folder, never in the repository.

@@ -72,6 +72,36 @@ TEST(command_text, texts_holding_quotes_and_blanks_keep_them) {
     EXPECT_EQ(parsed.arguments[0].text, "");
 }
 
+// Every "' " in a line is a place where a text may end. A plug-in's long line of
+// them is answered like any other: a matcher that retried every split of three texts
+// would take hours over these lines, not milliseconds.
+TEST(command_text, a_long_line_of_possible_text_ends_is_matched_or_refused_at_once) {
+    std::string ends;
+    for (int i = 0; i < 20000; ++i) {
+        ends += "' ";
+    }
+    parsed_command parsed;
+    std::string error;
+
+    EXPECT_FALSE(parse_command("TP '" + ends + "x", parsed, error));
+    EXPECT_NE(error.find("unexpected text after the last argument: \" x\""), std::string::npos)
+        << error.substr(0, 200);
+    EXPECT_FALSE(parse_command("RC 1 2 3 '" + ends + "x", parsed, error));
+    EXPECT_FALSE(parse_command("PS '" + ends + "x", parsed, error));
+
+    // The first split that lets the rest match is taken: the first two texts end at
+    // the first quotes that can end them ("''" and "' '"), and the third holds the rest.
+    const std::string line = "TP '" + ends + "'";
+    ASSERT_TRUE(parse_command(line, parsed, error)) << error.substr(0, 200);
+    ASSERT_EQ(parsed.arguments.size(), 3U);
+    EXPECT_EQ(parsed.arguments[0].text, "");
+    EXPECT_EQ(parsed.arguments[1].text, " ");
+    EXPECT_EQ("TP '' ' ' '" + parsed.arguments[2].text + "'", line);
+    ASSERT_TRUE(parse_command("RC 1 2 3 '" + ends + "' 7", parsed, error)) << error.substr(0, 200);
+    EXPECT_EQ(parsed.arguments[3].text.size(), ends.size());
+    EXPECT_EQ(parsed.arguments[4].number, 7);
+}
+
 TEST(command_text, malformed_texts_are_refused_with_the_reason) {
     const struct {
         const char* text;
