@@ -21,6 +21,10 @@
 #   FUZZ_SEED           seed of the first run (default 20261209); run n uses SEED + n
 #   FUZZ_BATCH_SECONDS  length of one run of one target (default 600)
 #   FUZZ_JOBS           targets fuzzed at the same time (default 2)
+#   FUZZ_TARGETS        only these targets, by name, separated by blanks (default all)
+#   FUZZ_RUNS           a target is done once it has run this many inputs; the
+#                       campaign ends early when every target is done (default: no
+#                       such bound, only HOURS)
 #   FUZZ_SUMMARY        also write the summary table to this file
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -34,7 +38,12 @@ build=${FUZZ_BUILD:-build/fuzz}
 seed=${FUZZ_SEED:-20261209}
 batch=${FUZZ_BATCH_SECONDS:-600}
 jobs=${FUZZ_JOBS:-2}
+runs_wanted=${FUZZ_RUNS:-0}
 [ "$total" -ge 1 ] || total=1
+if ! [[ "$runs_wanted" =~ ^[0-9]+$ ]]; then
+    echo "FUZZ_RUNS must be a whole number, not \"$runs_wanted\"" >&2
+    exit 2
+fi
 
 cmake --preset fuzz -B "$build" >/dev/null
 cmake --build "$build" -j2
@@ -48,6 +57,15 @@ done
 if [ ${#targets[@]} -eq 0 ]; then
     echo "no *_fuzzer programs in $build/bin" >&2
     exit 1
+fi
+if [ -n "${FUZZ_TARGETS:-}" ]; then
+    for wanted in $FUZZ_TARGETS; do
+        if [ ! -x "$build/bin/${wanted}_fuzzer" ]; then
+            echo "FUZZ_TARGETS: no target \"$wanted\" (the fuzz build has: ${targets[*]})" >&2
+            exit 2
+        fi
+    done
+    read -r -a targets <<<"$FUZZ_TARGETS"
 fi
 
 work=$(mktemp -d /tmp/kest-campaign.XXXXXX)
@@ -68,12 +86,15 @@ max_len() {
     esac
 }
 
-# fuzz_once TARGET SEED SECONDS LOG: one bounded run; its exit status.
+# fuzz_once TARGET SEED SECONDS LOG: one bounded run; its exit status. With FUZZ_RUNS
+# the run also ends when the target has run that many inputs in all.
 fuzz_once() {
+    local runs=-1
+    [ "$runs_wanted" -eq 0 ] || runs=$((runs_wanted - executions[$1]))
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         "$build/bin/$1_fuzzer" "$work/$1/corpus" \
-        -seed="$2" -max_total_time="$3" -max_len="$(max_len "$1")" \
+        -seed="$2" -max_total_time="$3" -runs="$runs" -max_len="$(max_len "$1")" \
         -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -close_fd_mask=2 \
         -artifact_prefix="$work/$1/artifacts/" >"$4" 2>&1
 }
@@ -96,20 +117,23 @@ run=0
 round=0
 while [ $((SECONDS - start)) -lt "$total" ]; do
     left=$((total - (SECONDS - start)))
+    pending=()
+    for target in "${targets[@]}"; do
+        [ -z "${failed[$target]:-}" ] || continue
+        [ "$runs_wanted" -eq 0 ] || [ "${executions[$target]}" -lt "$runs_wanted" ] || continue
+        pending+=("$target")
+    done
+    [ ${#pending[@]} -gt 0 ] || break
     # Every target gets the same share of what is left when the batch cannot be whole.
-    rounds_left=$(( (${#targets[@]} + jobs - 1) / jobs ))
+    rounds_left=$(( (${#pending[@]} + jobs - 1) / jobs ))
     seconds=$batch
     if [ $((seconds * rounds_left)) -gt "$left" ]; then
         seconds=$((left / rounds_left))
     fi
     [ "$seconds" -ge 1 ] || break
     round=$((round + 1))
-    pending=()
-    for target in "${targets[@]}"; do
-        [ -z "${failed[$target]:-}" ] && pending+=("$target")
-    done
-    [ ${#pending[@]} -gt 0 ] || break
-    echo "batch $round: ${seconds}s per target"
+    echo "batch $round ($(( (SECONDS - start) / 60 )) of $((total / 60)) minutes used):" \
+        "${seconds}s for each of ${pending[*]}"
     i=0
     while [ $i -lt ${#pending[@]} ]; do
         pids=()
@@ -126,6 +150,7 @@ while [ $((SECONDS - start)) -lt "$total" ]; do
             status=0
             wait "${pids[$k]}" || status=$?
             account "${names[$k]}" "$status" "$work/${names[$k]}/batch-$round.log"
+            echo "  ${names[$k]}: ${executions[${names[$k]}]} inputs so far"
         done
     done
 done
