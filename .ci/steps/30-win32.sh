@@ -16,16 +16,7 @@ stamp() { echo "--- [win32 $(( $(date +%s) - start ))s] $*"; }
 build=build/win32
 
 bash tools/install-packages.sh build test win32
-wine_report=$(mktemp)
-bash tools/install-packages.sh --optional --report "$wine_report" wine
-skipped=""
-while IFS=$'\t' read -r package reason; do
-    skipped+="${skipped:+; }${package%%:*} cannot be installed ($reason)"
-done <"$wine_report"
-rm -f "$wine_report"
-if [ -z "$skipped" ] && ! command -v wine >/dev/null; then
-    skipped="wine is installed but not on PATH"
-fi
+skipped=$(bash tools/wine-runtime.sh)
 
 if [ -z "$skipped" ]; then
     # A private Wine prefix, made without dialogs: no display, no offer to install

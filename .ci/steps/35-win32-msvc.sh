@@ -15,19 +15,8 @@ stamp() { echo "--- [win32-msvc $(( $(date +%s) - start ))s] $*"; }
 build=build/win32-msvc
 check=tools/msvc/check_abi.py
 
-skipped=""
 bash tools/install-packages.sh build msvc
-wine_report=$(mktemp)
-bash tools/install-packages.sh --optional --report "$wine_report" wine
-while IFS=$'\t' read -r package reason; do
-    skipped+="${skipped:+; }${package%%:*} cannot be installed ($reason)"
-done <"$wine_report"
-rm -f "$wine_report"
-# The 32-bit loader comes with wine32 only: wine and wine64 alone start a 32-bit
-# program in a broken "wow64" mode that still exits 0.
-if [ -z "$skipped" ] && ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'ok installed'; then
-    skipped="wine32 cannot be installed (wine32:i386 is not installed)"
-fi
+skipped=$(bash tools/wine-runtime.sh)
 
 stamp "configure"
 cmake --preset win32-msvc >/dev/null
