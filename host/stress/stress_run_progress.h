@@ -66,6 +66,11 @@ class progress_line {
 
 // Ctrl-C during a stress run: the handler only sets a flag, which the run checks
 // after every event. A second Ctrl-C ends the program as usual.
+//
+// The flag is not the console's (common/interrupt.h) on purpose: the simulated host
+// stops advancing its clock when the console's flag is up, and in a stress run that
+// would leave the host short of the routing model within the event, reported as a
+// divergence the panel never made.
 class interrupt_watch {
   public:
     interrupt_watch();
