@@ -74,13 +74,29 @@ char** complete(const char* text, int start, int /*end*/) {
     return rl_completion_matches(text, next_match);
 }
 
+constexpr int kHistoryLines = 500;
+
+// Where the lines typed at the prompt are kept between sessions: KEST_HOST_HISTORY
+// (empty: nowhere), else ~/.kest_host_history.
+std::string history_file() {
+    if (const char* chosen = std::getenv("KEST_HOST_HISTORY")) {
+        return chosen;
+    }
+    const char* home = std::getenv("HOME");
+    return home != nullptr && home[0] != '\0' ? std::string(home) + "/.kest_host_history" : "";
+}
+
 // libedit's readline interface: editing, history, Tab completion.
 class edit_input final : public line_input {
   public:
-    edit_input() {
+    edit_input() : history_(history_file()) {
         rl_readline_name = "kest-host";
         rl_attempted_completion_function = complete;
         rl_initialize();
+        stifle_history(kHistoryLines);
+        if (!history_.empty()) {
+            read_history(history_.c_str());  // none yet on a first session
+        }
     }
 
     result read(std::string& line) override {
@@ -99,10 +115,18 @@ class edit_input final : public line_input {
         }
         if (line.find_first_not_of(" \t") != std::string::npos) {
             add_history(line.c_str());
+            // Written at once, so that a session ended any way keeps what was typed.
+            // A file that cannot be written costs the history only, never the session.
+            if (!history_.empty()) {
+                write_history(history_.c_str());
+            }
         }
         return result::line;
     }
     bool prompts() const override { return true; }
+
+  private:
+    std::string history_;
 };
 
 #endif

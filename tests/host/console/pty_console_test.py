@@ -6,6 +6,7 @@
   pty_console_test.py KEST_HOST record SCENARIO
 
 Cases: record (a session recorded with `record` plays back and passes), editing (arrow keys edit the line and walk the history, Tab completes),
+history (the typed lines are kept for the next session),
 interrupt (Ctrl-C stops a long advance and drops a half-typed line, not the program),
 end (Ctrl-D ends the session with the summary on a line of its own).
 """
@@ -21,10 +22,15 @@ import time
 PROMPT = b"kest> "
 
 
+# The history of typed lines goes to a file of the test's own, never the user's.
+HISTORY = os.path.join(tempfile.mkdtemp(), "history")
+
+
 class Console:
     def __init__(self, program, args):
         self.pid, self.fd = pty.fork()
         if self.pid == 0:
+            os.environ["KEST_HOST_HISTORY"] = HISTORY
             os.execv(program, [program, "--interactive", "--no-color"] + args)
         self.out = b""
         self.prompts = 0
@@ -126,6 +132,44 @@ def case_editing(program):
     check(status == 0, "exit status %d" % status, c)
 
 
+def case_history(program):
+    """The lines typed in one session are there in the next; an unwritable history
+    file does not stop the console."""
+    c = Console(program, [])
+    c.prompt()
+    c.send(b"press 1\r")
+    c.prompt()
+    c.send(b"release 1\r")
+    c.prompt()
+    c.send(b"quit\r")
+    check(c.finish() == 0, "first session failed", c)
+    with open(HISTORY, "rb") as f:
+        kept = f.read()
+    # (libedit's own format: blanks are written as \040.)
+    check(b"press" in kept and b"release" in kept, "history file holds %r" % kept, c)
+
+    c = Console(program, [])
+    c.prompt()
+    c.send(b"\x1b[A" * 3 + b"\r")  # before "quit" and "release 1": "press 1"
+    c.read_until(b"input:1: press 1")
+    c.prompt()
+    c.send(b"quit\r")
+    check(c.finish() == 0, "second session failed", c)
+
+    os.unlink(HISTORY)
+    os.mkdir(HISTORY)  # a folder where the file should be: it cannot be written
+    try:
+        c = Console(program, [])
+        c.prompt()
+        c.send(b"press 2\r")
+        c.read_until(b"input:1: press 2")
+        c.prompt()
+        c.send(b"quit\r")
+        check(c.finish() == 0, "a session with an unwritable history failed", c)
+    finally:
+        os.rmdir(HISTORY)
+
+
 def case_interrupt(program):
     with tempfile.NamedTemporaryFile("w", suffix=".scn", delete=False) as f:
         # No tally infodriver: the panel's retry timer ticks every second for ever.
@@ -218,7 +262,8 @@ def main():
     if case == "record":
         case_record(program, sys.argv[3])
     else:
-        {"editing": case_editing, "interrupt": case_interrupt, "end": case_end}[case](program)
+        {"editing": case_editing, "interrupt": case_interrupt, "end": case_end,
+         "history": case_history}[case](program)
     print("passed: " + case)
 
 
