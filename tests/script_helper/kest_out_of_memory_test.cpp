@@ -17,16 +17,9 @@
 
 namespace {
 
+using kest_test::items;
 using kest_test::test_panel;
 using texts = std::vector<std::string>;
-
-std::vector<std::string> items(const kest_stringlist& list) {
-    std::vector<std::string> out;
-    for (kest_stringlistIterator it = list.begin(); it != list.end(); ++it) {
-        out.emplace_back(static_cast<const char*>(*it));
-    }
-    return out;
-}
 
 // The next allocation of at least this many bytes fails; 0 is off.
 std::size_t& failFrom = kest_test::allocations.failFrom;

@@ -13,17 +13,10 @@
 
 namespace {
 
+using kest_test::items;
 using kest_test::recording_host;
 using kest_test::test_panel;
 using texts = std::vector<std::string>;
-
-std::vector<std::string> items(const kest_stringlist& list) {
-    std::vector<std::string> out;
-    for (kest_stringlistIterator it = list.begin(); it != list.end(); ++it) {
-        out.emplace_back(static_cast<const char*>(*it));
-    }
-    return out;
-}
 
 struct queries : ::testing::Test {
     recording_host host;

@@ -11,6 +11,15 @@
 
 namespace kest_test {
 
+// The items of a list, for comparing with a vector of texts.
+inline std::vector<std::string> items(const kest_stringlist& list) {
+    std::vector<std::string> out;
+    for (kest_stringlistIterator it = list.begin(); it != list.end(); ++it) {
+        out.emplace_back(static_cast<const char*>(*it));
+    }
+    return out;
+}
+
 class test_panel : public kest_script_helper {
   public:
     test_panel(kest_host_callback* host, const char* path) : kest_script_helper(host, path) {}
