@@ -310,6 +310,42 @@ def host_file_seeds():
     return scenarios, layouts
 
 
+# --- TSL UMD tally packets ---------------------------------------------------------
+
+
+def tsl_v5(messages, screen=0, flags=0):
+    """A version 5.0 packet: messages are (index, control, data)."""
+    body = struct.pack("<BBH", 0, flags, screen)
+    for index, control, data in messages:
+        body += struct.pack("<HHH", index, control, len(data)) + data
+    return struct.pack("<H", len(body)) + body
+
+
+def tsl_wrap(packet):
+    return b"\xfe\x02" + packet.replace(b"\xfe", b"\xfe\xfe")
+
+
+def tsl_seeds():
+    """Datagrams of both versions, and streams of wrapped packets."""
+    cam = tsl_v5([(3, 0xC1, b"CAM 3")])
+    many = tsl_v5([(i, (i % 4) | ((i % 3) << 4), b"CAM %d" % i) for i in range(1, 9)])
+    dle = tsl_v5([(0xFE, 0xFE, b"\xfe" * 8)], screen=0xFE)
+    return {
+        "v5_one": cam,
+        "v5_eight": many,
+        "v5_utf16": tsl_v5([(2, 0x11, "Kamera 2 \u00e9".encode("utf-16-le"))], flags=1),
+        "v5_control_data": tsl_v5([(1, 0x8000, b"\x01\x02"), (1, 0x01, b"A")]),
+        "v5_screen_control": tsl_v5([], flags=2) + b"\x00\x01",
+        "v5_broadcast": tsl_v5([(0xFFFF, 0x31, b"")], screen=0xFFFF),
+        "v5_padded": cam + b"\x00" * 5,
+        "v5_cut": cam[:-2],
+        "v31": bytes([0x80 + 5, 0x31]) + b"CAM 5           ",
+        "v31_all_tallies": bytes([0x80 + 126, 0x0F]) + b"\xe9" * 16,
+        "stream": tsl_wrap(cam) + tsl_wrap(many) + tsl_wrap(dle),
+        "stream_garbage": b"xx\xfe\xfe" + tsl_wrap(cam)[:-3] + tsl_wrap(dle) + b"\xfe\x41",
+    }
+
+
 def write(target, seeds):
     folder = os.path.join(ROOT, target)
     os.makedirs(folder, exist_ok=True)
@@ -330,6 +366,7 @@ def main():
     write("scenario_parser", scenarios)
     write("layout_parser", layouts)
     write("command_text", COMMANDS)
+    write("tsl_packet", tsl_seeds())
     return 0
 
 

@@ -6,10 +6,11 @@
 
 set(KEST_FUZZ_DIR ${PROJECT_SOURCE_DIR}/fuzz)
 set(KEST_FUZZ_TARGETS parsed_request decode_kest_string tavrin_panel scenario_parser layout_parser
-                      command_text)
+                      command_text tsl_packet)
 # The host's readers of user-written text, without the rest of kest-host.
 set(KEST_FUZZ_HOST_TARGETS scenario_parser layout_parser command_text)
 include(${PROJECT_SOURCE_DIR}/host/parsers.cmake)
+include(${PROJECT_SOURCE_DIR}/host/tally/tally.cmake)
 
 function(kest_fuzz_target_sources target sources libs includes)
     set(src ${KEST_FUZZ_DIR}/${target}_fuzzer.cpp)
@@ -21,6 +22,8 @@ function(kest_fuzz_target_sources target sources libs includes)
         set(lib tavrin_panel kest_reply_ledger)
     elseif(target IN_LIST KEST_FUZZ_HOST_TARGETS)
         set(lib kest_host_parsers)
+    elseif(target STREQUAL "tsl_packet")
+        set(lib kest_host_tally)
     endif()
     set(${sources} ${src} PARENT_SCOPE)
     set(${libs} ${lib} PARENT_SCOPE)
