@@ -7,6 +7,7 @@ endif()
 
 add_library(kest_host_tally STATIC
     ${CMAKE_CURRENT_LIST_DIR}/tsl_packet.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/tsl_inputs.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/tsl_inputs.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tsl_feed.cpp)
 target_include_directories(kest_host_tally PUBLIC ${CMAKE_CURRENT_LIST_DIR}/..)
 kest_target_defaults(kest_host_tally)
