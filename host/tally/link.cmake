@@ -1,13 +1,20 @@
-# The TSL GPI device's sockets, on the host's Boost.Asio event loop. Only where the
-# Boost headers are found (the Windows cross build may have none).
+# The TSL GPI device's sockets, on the host's Boost.Asio event loop (Debian
+# libboost-dev, header-only). Left out where the Boost headers are not found, or in
+# the Windows cross build.
 if(TARGET kest_host_tsl_link)
     return()
 endif()
-find_package(Boost 1.74 QUIET)
-if(NOT Boost_FOUND)
-    message(STATUS "kest-host: no Boost headers, TSL GPI devices left out")
+find_package(Boost 1.71 QUIET)
+if(NOT Boost_FOUND OR CMAKE_CROSSCOMPILING)
+    message(STATUS "kest-host: no Boost.Asio, TSL GPI devices left out")
     return()
 endif()
+# The sockets and the feed alone (no simulated world), and the device that ties them
+# to a GPI device of the world.
 add_library(kest_host_tsl_link STATIC ${CMAKE_CURRENT_LIST_DIR}/tsl_listener.cpp)
 target_link_libraries(kest_host_tsl_link PUBLIC kest_host_tally Boost::headers)
+target_compile_definitions(kest_host_tsl_link PUBLIC BOOST_ASIO_NO_DEPRECATED)
 kest_target_defaults(kest_host_tsl_link)
+add_library(kest_host_tsl_device STATIC ${CMAKE_CURRENT_LIST_DIR}/tsl_gpi_device.cpp)
+target_link_libraries(kest_host_tsl_device PUBLIC kest_host_tsl_link kest_host_core)
+kest_target_defaults(kest_host_tsl_device)
