@@ -93,6 +93,12 @@ bool live_studio::wait(int64_t ms, const std::function<bool()>& holds) {
 
 void live_studio::close() {
     loop_.close_all();
+    for (const auto& t : tsl_) {
+        if (host_ != nullptr) {
+            host_->trace().line("host", t->device().summary());
+        }
+    }
+    tsl_.clear();
     routers_.clear();
     host_ = nullptr;
     guard_.allowed.clear();

@@ -9,11 +9,13 @@
 // thread.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "live/live_loop.h"
+#include "live/tsl_link.h"
 #include "live/videohub_link.h"
 #include "scenario/real_devices.h"
 
@@ -39,6 +41,10 @@ class live_studio final : public real_devices {
     // --- real_devices --------------------------------------------------------------
     bool add_videohub(sim_host& host, router& r, const std::string& address,
                       std::string& error) override;
+    bool add_tsl(sim_host& host, gpi& g, const std::string& transport, const std::string& address,
+                 std::string& error) override;
+    void map_tsl_input(const stmt::tsl_input& mapping) override;
+    const std::vector<std::unique_ptr<tsl_link>>& tsl_devices() const { return tsl_; }
     void allow_destination(int32_t destination) override { guard_.allowed.insert(destination); }
     void panel_started(int32_t monitor) override { guard_.monitor = monitor; }
     bool active() const override { return host_ != nullptr; }
@@ -66,6 +72,8 @@ class live_studio final : public real_devices {
     sim_host* host_ = nullptr;
     int64_t offset_ = 0;  // host clock minus loop clock
     std::vector<std::unique_ptr<videohub_link>> routers_;
+    std::vector<std::unique_ptr<tsl_link>> tsl_;
+    std::array<tsl_source, tsl_inputs::kInputs> tsl_mapping_ = tsl_inputs().sources();
     struct signals;
     std::unique_ptr<signals> signals_;
 };

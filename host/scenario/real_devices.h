@@ -12,8 +12,12 @@
 
 namespace kest_host {
 
+class gpi;
 class router;
 class sim_host;
+namespace stmt {
+struct tsl_input;
+}
 
 class real_devices {
   public:
@@ -22,6 +26,12 @@ class real_devices {
     // for its state. False with `error` for an address that cannot be used.
     virtual bool add_videohub(sim_host& host, router& r, const std::string& address,
                               std::string& error) = 0;
+    // Makes GPI device `g` follow TSL UMD tally on `transport` ("udp" or "tcp") at
+    // `address` ([ADDR:]PORT). False with `error` when it cannot listen there.
+    virtual bool add_tsl(sim_host& host, gpi& g, const std::string& transport,
+                         const std::string& address, std::string& error) = 0;
+    // Which display an input of every TSL GPI device follows, now and later.
+    virtual void map_tsl_input(const stmt::tsl_input& mapping) = 0;
     // A destination the panel may route to besides the monitor's.
     virtual void allow_destination(int32_t destination) = 0;
     // The panel started with `monitor` (the destination the tally slot names, 0 for

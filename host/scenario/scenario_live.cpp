@@ -28,6 +28,14 @@ bool scenario_runner::apply(const stmt::allow& s) {
     return true;
 }
 
+bool scenario_runner::apply(const stmt::tsl_input& s) {
+    if (devices() == nullptr) {
+        return fail_step("tsl input needs live mode, which this kest-host lacks");
+    }
+    devices()->map_tsl_input(s);
+    return true;
+}
+
 void scenario_runner::tell_devices_started() {
     if (devices() == nullptr) {
         return;

@@ -60,6 +60,7 @@ class scenario_runner {
     bool apply(const stmt::layout_dir& s);
     bool apply(const stmt::device& s);
     bool apply(const stmt::allow& s);
+    bool apply(const stmt::tsl_input& s);
     bool apply(const stmt::instance& s);
     bool apply(const stmt::inputs& s);
     bool apply(const stmt::slot& s);

@@ -17,15 +17,21 @@ bool scenario_runner::apply(const stmt::layout_dir& s) {
 bool scenario_runner::apply(const stmt::device& s) {
     if (!s.address.empty() && devices() == nullptr) {
         fatal_ = true;
-        return fail_step("this kest-host has no live mode (built without Boost.Asio): router " +
-                         std::to_string(s.number) + " cannot be a real device");
+        return fail_step("this kest-host has no live mode (built without Boost.Asio): " +
+                         std::string(kind_name(s.kind)) + " " + std::to_string(s.number) +
+                         " cannot be a real device");
     }
     device* d = host().world().add(s.kind, s.number);
     if (d == nullptr) {
         return fail_step("device " + std::to_string(s.number) + " is already declared");
     }
     std::string error;
-    if (!s.address.empty() &&
+    if (!s.tsl.empty() &&
+        !devices()->add_tsl(host(), static_cast<gpi&>(*d), s.tsl, s.address, error)) {
+        fatal_ = true;
+        return fail_step(error);
+    }
+    if (s.kind == device_kind::router && !s.address.empty() &&
         !devices()->add_videohub(host(), static_cast<router&>(*d), s.address, error)) {
         fatal_ = true;
         return fail_step(error);
@@ -141,6 +147,11 @@ gpi* scenario_runner::input_device() {
 
 bool scenario_runner::set_input(int32_t number, bool high) {
     gpi* d = input_device();
+    if (d != nullptr && d->remote() != nullptr) {
+        return fail_step("gpi " + std::to_string(d->number()) + " follows " +
+                         d->remote()->follows() +
+                         ": its inputs follow the network, press and release are refused");
+    }
     if (d != nullptr) {
         d->set_input(input_first_ + number - 1, high ? 1 : 0);
     }

@@ -13,8 +13,8 @@ namespace kest_host {
 
 struct statement_entry {
     const char* keyword;  // "device", or "expect dest" for the expectations
-    // The argument forms after the keyword ("" for none); a second form if any.
-    const char* forms[2];
+    // The argument forms after the keyword ("" for none); further forms if any.
+    const char* forms[3];
     const char* help;
     // Reads the arguments (the reader stands after the keyword).
     bool (*parse)(statement_reader& r, statement& out);

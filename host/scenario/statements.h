@@ -50,6 +50,17 @@ struct device : setup {
     device_kind kind = device_kind::router;
     int32_t number = 0;
     std::string address;  // HOST[:PORT] of a real router ("" simulated)
+    std::string tsl;      // "udp" or "tcp": a GPI device following TSL tally at address
+};
+// Which display and lamp one input of the TSL GPI devices follows.
+struct tsl_input : setup {
+    int32_t input = 0;     // 1 to 8
+    bool address = false;  // the version 3.1 form: address and tally
+    int32_t index = 0;     // version 5.0
+    int32_t screen = 0;
+    int lamp = 0;       // either, left, right, text
+    int colour = 0;     // red, green, amber, any
+    int32_t tally = 1;  // version 3.1 (index holds the address)
 };
 // A destination a real router may be given besides the monitor's.
 struct allow : setup {
@@ -174,9 +185,9 @@ struct quit : console {};
 }  // namespace stmt
 
 using statement =
-    std::variant<stmt::layout_dir, stmt::device, stmt::allow, stmt::instance, stmt::inputs,
-                 stmt::slot, stmt::name, stmt::route, stmt::input, stmt::start, stmt::stop,
-                 stmt::restart, stmt::show, stmt::press, stmt::release, stmt::advance,
+    std::variant<stmt::layout_dir, stmt::device, stmt::allow, stmt::tsl_input, stmt::instance,
+                 stmt::inputs, stmt::slot, stmt::name, stmt::route, stmt::input, stmt::start,
+                 stmt::stop, stmt::restart, stmt::show, stmt::press, stmt::release, stmt::advance,
                  stmt::request, stmt::button, stmt::revertive, stmt::dbchange, stmt::event,
                  stmt::fault, stmt::expect_dest, stmt::expect_control, stmt::expect_visibility,
                  stmt::expect_answer, stmt::expect_sent, stmt::expect_not_sent, stmt::expect_timer,

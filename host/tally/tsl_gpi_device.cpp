@@ -2,8 +2,6 @@
 
 #include <boost/system/system_error.hpp>
 
-#include "world/gpi.h"
-
 namespace kest_host {
 
 namespace asio = boost::asio;
@@ -43,12 +41,21 @@ bool parse_tsl_address(const std::string& text, tsl_address& out, std::string& e
     return true;
 }
 
-tsl_gpi_device::tsl_gpi_device(asio::io_context& loop, gpi& device, int32_t first_index,
-                               revertive_sink& trace, const tsl_address& at)
-    : loop_(loop), device_(device), first_(first_index), trace_(trace), at_(at), feed_(*this) {}
+tsl_gpi_device::tsl_gpi_device(asio::io_context& loop, gpi& device,
+                               std::function<int32_t()> first_index,
+                               std::function<void(const std::string&)> trace, const tsl_address& at)
+    : loop_(loop),
+      device_(device),
+      first_(std::move(first_index)),
+      trace_(std::move(trace)),
+      at_(at),
+      feed_(*this) {}
 
 tsl_gpi_device::~tsl_gpi_device() {
     close();
+    if (device_.remote() == this) {
+        device_.set_remote(nullptr);
+    }
 }
 
 bool tsl_gpi_device::start(std::string& error) {
@@ -65,7 +72,8 @@ bool tsl_gpi_device::start(std::string& error) {
                 endpoint_text(at_.address, at_.port) + ": " + e.code().message();
         return false;
     }
-    trace_.remark(name() + " listening");
+    device_.set_remote(this);
+    trace_(name() + " listening");
     return true;
 }
 
@@ -87,9 +95,14 @@ std::string tsl_gpi_device::name() const {
            endpoint_text(at_.address, bound != 0 ? bound : at_.port) + ")";
 }
 
+std::string tsl_gpi_device::follows() const {
+    const uint16_t bound = port();
+    return std::string("TSL tally on ") + (at_.tcp ? "TCP " : "UDP ") +
+           endpoint_text(at_.address, bound != 0 ? bound : at_.port);
+}
+
 std::string tsl_gpi_device::status() const {
-    std::string out =
-        "gpi " + std::to_string(device_.number()) + " TSL: " + feed_.last_packet(tsl_clock::now());
+    std::string out = "TSL: " + feed_.last_packet(tsl_clock::now());
     if (tcp_) {
         out += "; " + tcp_->describe();
     }
@@ -101,15 +114,15 @@ std::string tsl_gpi_device::summary() const {
 }
 
 void tsl_gpi_device::input_changed(int input, bool high, const std::string& source) {
-    const int32_t index = first_ + input - 1;
-    trace_.remark("gpi " + std::to_string(device_.number()) + " input " + std::to_string(input) +
-                  " (index " + std::to_string(index) + ") " + (high ? "high" : "low") +
-                  ": TSL from " + source);
+    const int32_t index = first_() + input - 1;
+    trace_("gpi " + std::to_string(device_.number()) + " input " + std::to_string(input) +
+           " (index " + std::to_string(index) + ") " + (high ? "high" : "low") + ": TSL from " +
+           source);
     device_.set_input(index, high ? 1 : 0);
 }
 
 void tsl_gpi_device::remark(const std::string& text) {
-    trace_.remark("gpi " + std::to_string(device_.number()) + " " + text);
+    trace_("gpi " + std::to_string(device_.number()) + " " + text);
 }
 
 }  // namespace kest_host

@@ -58,6 +58,7 @@ class tsl_inputs {
     // Input 1 to 8 (callers check the range).
     tsl_source& source(int input) { return sources_.at(input - 1); }
     const tsl_source& source(int input) const { return sources_.at(input - 1); }
+    const std::array<tsl_source, kInputs>& sources() const { return sources_; }
 
     // Applies a parsed packet and appends every input whose state it changed (once,
     // with its final state, however many of the packet's messages named it).

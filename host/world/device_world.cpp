@@ -115,6 +115,9 @@ std::string device_world::faults_in_force() const {
                 }
                 break;
             case device_kind::gpi:
+                if (const gpi_remote* remote = static_cast<const gpi&>(*entry.second).remote()) {
+                    add(device + " " + remote->status());
+                }
                 if (faults_.gpi_bounce > 0) {
                     add(device + " BOUNCE " + std::to_string(faults_.gpi_bounce));
                 }

@@ -126,6 +126,7 @@ TEST(statement_table, every_entry_parses_its_own_example) {
         {"revertive", "1 2 3"},
         {"dbchange", "1 0 2 \"n\""},
         {"event", "4 2"},
+        {"tsl", "input 3 index 12 screen 1 lamp left colour red"},
         {"fault router", "delay 500"},
         {"fault infodriver", "silent"},
         {"fault gpi", "bounce 3"},

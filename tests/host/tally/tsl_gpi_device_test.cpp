@@ -23,6 +23,10 @@ struct host_sink : revertive_sink {
     void remark(const std::string& text) override { remarks.push_back(text); }
 };
 
+std::function<void(const std::string&)> remarks_of(host_sink& sink) {
+    return [&sink](const std::string& text) { sink.remark(text); };
+}
+
 TEST(TslAddress, AcceptedAndRejectedForms) {
     struct row {
         const char* text;
@@ -66,10 +70,13 @@ TEST(TslGpiDevice, TallyReachesTheRegisteredInputsAndPollsGetTheHeldStates) {
     gpi device(40, sink);
     device.registered().add(17, 24);
     tsl_address at;
-    tsl_gpi_device tsl(loop, device, 17, sink, at);
+    tsl_gpi_device tsl(
+        loop, device, [] { return 17; }, remarks_of(sink), at);
     std::string error;
     ASSERT_TRUE(tsl.start(error)) << error;
-    EXPECT_EQ(tsl.status(), "gpi 40 TSL: no packet yet");
+    EXPECT_EQ(tsl.status(), "TSL: no packet yet");
+    EXPECT_EQ(device.remote(), &tsl);
+    EXPECT_EQ(tsl.follows(), "TSL tally on UDP 127.0.0.1:" + std::to_string(tsl.port()));
     udp::socket sender(loop, udp::endpoint(asio::ip::make_address("127.0.0.1"), 0));
     const udp::endpoint to(asio::ip::make_address("127.0.0.1"), tsl.port());
     for (const bytes& b : {v5({display(1, 1), display(3, 0x10)}), v5({display(1, 1)}), v31(3, 0),
@@ -89,7 +96,7 @@ TEST(TslGpiDevice, TallyReachesTheRegisteredInputsAndPollsGetTheHeldStates) {
     device.poll(17, 24);
     EXPECT_EQ(sink.reports, (std::vector<std::string>{"17=1", "18=0", "19=0", "20=0", "21=0",
                                                       "22=0", "23=0", "24=1"}));
-    EXPECT_EQ(tsl.status(), "gpi 40 TSL: last packet 0 s ago");
+    EXPECT_EQ(tsl.status(), "TSL: last packet 0 s ago");
     EXPECT_EQ(tsl.summary(), "gpi 40 TSL: 4 packets, 0 rejected, 4 input changes");
 }
 
@@ -100,12 +107,14 @@ TEST(TslGpiDevice, APortInUseIsAClearError) {
     udp::socket taken(loop, udp::endpoint(asio::ip::make_address("127.0.0.1"), 0));
     tsl_address at;
     at.port = taken.local_endpoint().port();
-    tsl_gpi_device tsl(loop, device, 1, sink, at);
+    tsl_gpi_device tsl(
+        loop, device, [] { return 1; }, remarks_of(sink), at);
     std::string error;
     EXPECT_FALSE(tsl.start(error));
     EXPECT_NE(error.find("cannot listen for TSL on UDP 127.0.0.1:" + std::to_string(at.port)),
               std::string::npos)
         << error;
+    EXPECT_EQ(device.remote(), nullptr);
 }
 
 }  // namespace
