@@ -129,7 +129,10 @@ async function main() {
         }
     }
     if (stream !== null) {
+        // Everything written, then closed: the listener may not read (or close its
+        // side) before this sender is gone.
         await new Promise((resolve) => stream.end(resolve));
+        stream.destroy();
     }
     if (udp !== null) {
         udp.close();
