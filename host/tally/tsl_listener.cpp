@@ -31,6 +31,9 @@ std::string endpoint_text(const asio::ip::address& address, uint16_t port) {
 tsl_udp_listener::tsl_udp_listener(asio::io_context& loop, const asio::ip::udp::endpoint& at,
                                    tsl_feed& feed)
     : socket_(loop, at), buffer_(kDatagramRoom), feed_(feed), alive_(std::make_shared<bool>(true)) {
+    // Room for a burst while the loop is busy elsewhere; the system may give less.
+    boost::system::error_code ignored;
+    socket_.set_option(asio::socket_base::receive_buffer_size(1 << 20), ignored);
     receive();
 }
 

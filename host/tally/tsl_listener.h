@@ -41,6 +41,8 @@ class tsl_udp_listener {
 
     boost::asio::ip::udp::socket socket_;
     boost::asio::ip::udp::endpoint from_;
+    boost::asio::ip::udp::endpoint named_;  // whose name `name_` is
+    std::string name_;
     std::vector<uint8_t> buffer_;
     tsl_feed& feed_;
     std::shared_ptr<bool> alive_;

@@ -2,6 +2,11 @@
 // package tsl-umd-v5, driven by peer/tsl_send.js.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
 #include "tally/tsl_listener.h"
 #include "tsl_loop.h"
 #include "tsl_peer.h"
@@ -73,6 +78,90 @@ TEST(TslPeer, TcpStreamWithStuffedBytesAndAChangedMapping) {
     ASSERT_TRUE(run_until(loop, [&] { return feed.counters().packets >= 4; })) << feed.summary();
     EXPECT_EQ(states(r.changes), "1+ 1-");
     EXPECT_EQ(feed.counters().rejected, 0U);
+}
+
+// Counts changes without keeping them, so that a flood measures the device alone.
+struct counter : kest_host::tsl_feed_sink {
+    uint64_t changes = 0;
+    void input_changed(int, bool, const std::string&) override { ++changes; }
+    void remark(const std::string&) override {}
+};
+
+// Resident memory in KB.
+long resident_kb() {
+    std::ifstream in("/proc/self/statm");
+    long pages = 0;
+    long resident = 0;
+    in >> pages >> resident;
+    return resident * 4;
+}
+
+// Packets in the flood: KEST_TSL_FLOOD, or a million.
+int flood_size() {
+    const char* set = std::getenv("KEST_TSL_FLOOD");
+    return set != nullptr ? std::atoi(set) : 1000000;
+}
+
+void report_flood(const char* how, int sent, const tsl_feed& feed, double seconds) {
+    std::printf(
+        "flood %s: %d packets sent, %llu read (%.1f%%), %llu input changes, %.3f s, "
+        "%.0f packets/s read\n",
+        how, sent, static_cast<unsigned long long>(feed.counters().packets),
+        100.0 * static_cast<double>(feed.counters().packets) / sent,
+        static_cast<unsigned long long>(feed.counters().changes), seconds,
+        static_cast<double>(feed.counters().packets) / seconds);
+}
+
+TEST(TslPeer, AFloodOverUdpIsReadInBoundedMemoryAndTheLastWordHolds) {
+    TSL_NEED_PEER();
+    asio::io_context loop;
+    counter r;
+    tsl_feed feed(r);
+    tsl_udp_listener listener(loop, udp::endpoint(kLoopback, 0), feed);
+    const int n = flood_size();
+    const long before = resident_kb();
+    const auto start = std::chrono::steady_clock::now();
+    // The flood toggles input 3; then the sender settles it low, twice, after a pause.
+    peer_run sender("udp", listener.local().port(),
+                    "flood:" + std::to_string(n) + ":3 wait:300 3:0:0 wait:100 3:0:0");
+    sender.finish(loop);
+    run_until(
+        loop, [] { return false; }, std::chrono::milliseconds(200));
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    report_flood("udp", n + 2, feed, seconds);
+    EXPECT_FALSE(feed.inputs().high(3));
+    EXPECT_EQ(feed.counters().rejected, 0U);
+    EXPECT_GT(feed.counters().packets, 2U);
+    EXPECT_LE(feed.counters().packets, static_cast<uint64_t>(n) + 2);
+    EXPECT_LT(resident_kb() - before, 32 * 1024) << "resident memory grew by more than 32 MB";
+}
+
+TEST(TslPeer, AFloodOverOneTcpStreamLosesNothing) {
+    TSL_NEED_PEER();
+    asio::io_context loop;
+    counter r;
+    tsl_feed feed(r);
+    tsl_tcp_listener listener(loop, tcp::endpoint(kLoopback, 0), feed);
+    const int n = flood_size() / 2 * 2;  // even: the flood ends with input 3 low
+    const long before = resident_kb();
+    const auto start = std::chrono::steady_clock::now();
+    peer_run sender("tcp-stream", listener.local().port(),
+                    "flood:" + std::to_string(n) + ":3 4:1:0");
+    sender.finish(loop);
+    ASSERT_TRUE(run_until(
+        loop, [&] { return feed.counters().packets == static_cast<uint64_t>(n) + 1; },
+        std::chrono::milliseconds(60000)))
+        << feed.summary();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    report_flood("tcp", n + 1, feed, seconds);
+    // Every packet read, each of the flood's a change of input 3, then input 4 high.
+    EXPECT_EQ(feed.counters().changes, static_cast<uint64_t>(n) + 1);
+    EXPECT_FALSE(feed.inputs().high(3));
+    EXPECT_TRUE(feed.inputs().high(4));
+    EXPECT_EQ(feed.counters().rejected, 0U);
+    EXPECT_LT(resident_kb() - before, 32 * 1024) << "resident memory grew by more than 32 MB";
 }
 
 }  // namespace
