@@ -52,10 +52,6 @@ for test in json.load(open(os.path.join(logs, "tests.json")))["tests"]:
     cwd = props.get("WORKING_DIRECTORY", bin_dir)
     if props.get("WILL_FAIL") in (True, "ON", "TRUE", "1") or test["name"] in SKIPPED:
         continue
-    # Real-time tests (network peers, floods) wait on the clock: valgrind's pace breaks
-    # their bounds. They run natively and under ASan.
-    if "realtime" in (props.get("LABELS") or []):
-        continue
     if command and command[0].startswith(bin_dir + os.sep):
         runs.append((test["name"], command, cwd, None))
         continue
