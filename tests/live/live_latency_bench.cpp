@@ -81,8 +81,9 @@ class bench_router {
         }
         const int on = 1;
         ::setsockopt(client_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        send("PROTOCOL PREAMBLE:\nVersion: 2.8\n\nVIDEOHUB DEVICE:\nDevice present: true\n"
-             "Video inputs: 16\nVideo outputs: 16\n\nVIDEO OUTPUT ROUTING:\n2 0\n\n");
+        send(
+            "PROTOCOL PREAMBLE:\nVersion: 2.8\n\nVIDEOHUB DEVICE:\nDevice present: true\n"
+            "Video inputs: 16\nVideo outputs: 16\n\nVIDEO OUTPUT ROUTING:\n2 0\n\n");
         std::string pending;
         char chunk[4096];
         for (;;) {
@@ -129,7 +130,8 @@ void press_to_routing_block(benchmark::State& state) {
     std::ostringstream out;
     options.errors = &out;
     kest_host::scenario_runner runner(options, out);
-    const std::string setup = "layout-dir \"" KEST_PANEL_DIR "\"\n"
+    const std::string setup = "layout-dir \"" KEST_PANEL_DIR
+                              "\"\n"
                               "device router 12 videohub 127.0.0.1:" +
                               std::to_string(router.port()) +
                               "\ndevice infodriver 30\ndevice gpi 40\n"
@@ -185,8 +187,10 @@ void press_to_routing_block(benchmark::State& state) {
     runner.finish();
 }
 
-BENCHMARK(press_to_routing_block)->Iterations(kPresses)->UseManualTime()->Unit(
-    benchmark::kMicrosecond);
+BENCHMARK(press_to_routing_block)
+    ->Iterations(kPresses)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
