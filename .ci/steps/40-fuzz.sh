@@ -20,7 +20,7 @@ host_seconds=${FUZZ_HOST_SECONDS:-30}
 seed=${FUZZ_SEED:-20261209}
 build=${FUZZ_BUILD:-build/fuzz}
 targets=(parsed_request decode_kest_string tavrin_panel scenario_parser layout_parser command_text
-    tsl_packet)
+    videohub_reader tsl_packet)
 
 cmake --preset fuzz -B "$build" >/dev/null
 cmake --build "$build" -j2 --target "${targets[@]/%/_fuzzer}"
@@ -34,6 +34,8 @@ for target in "${targets[@]}"; do
     case $target in
         tavrin_panel) max_len=4096 ;;
         scenario_parser | layout_parser | command_text) max_len=4096 seconds=$host_seconds ;;
+        # Long enough for a line past the reader's 4096-byte bound.
+        videohub_reader) max_len=16384 seconds=$host_seconds ;;
         tsl_packet) max_len=4200 seconds=$host_seconds ;;
         *) max_len=1024 ;;
     esac

@@ -19,7 +19,8 @@ std::string usage(const char* default_plugin) {
                "       kest-host --stress N --seed S [--faults] [--from K] [--plugin PATH]\n"
                "                 [--quiet] [--no-color] [--junit FILE] [--report FILE]\n"
                "       kest-host --interactive [--plugin PATH] [--quiet] [--no-color] [SCENARIO]\n"
-               "       kest-host --live FILE [--for SECONDS] [--read-only] [--set NAME=VALUE]...\n"
+               "       kest-host --live FILE [--for SECONDS | --interactive] [--read-only]\n"
+               "                 [--set NAME=VALUE]...\n"
                "Runs the panel plug-in (default: ") +
            default_plugin +
            " beside kest-host) on a simulated host.\n"
@@ -53,8 +54,11 @@ std::string check_combination(const command_line& c, bool seed_given) {
     if (c.trace_from && c.quiet) {
         return "--from prints the trace of a stress run, and --quiet prints none";
     }
-    if (!c.live.empty() && (c.stress || !c.scenarios.empty() || c.interactive)) {
-        return "--live takes its one FILE, and no --stress, --interactive or scenario";
+    if (!c.live.empty() && (c.stress || !c.scenarios.empty())) {
+        return "--live takes its one FILE, and no --stress or scenario";
+    }
+    if (c.for_ms && c.interactive) {
+        return "--for and --interactive: the console ends when you quit";
     }
     if (c.for_ms && c.live.empty()) {
         return "--for belongs to --live";

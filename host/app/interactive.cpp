@@ -30,12 +30,20 @@ constexpr const char kKeys[] =
 class console {
   public:
     console(const console_setup& setup, std::istream& in, std::ostream& out, std::ostream& err)
-        : runner_(setup.options, out),
-          input_(make_line_input(in, out, setup.terminal)),
-          out_(out),
-          err_(err) {
+        : runner_(setup.options, out), out_(out), err_(err) {
+        if (setup.wait_input) {
+            auto wait = setup.wait_input;
+            input_ = make_line_input(out, setup.terminal, [this, wait](int fd) {
+                return wait(fd, [this] { redraw_if_reported(); });
+            });
+        } else {
+            input_ = make_line_input(in, out, setup.terminal);
+        }
         if (!setup.options.quiet) {
             runner_.set_trace(stmt::trace_level::brief);
+        }
+        if (setup.on_start) {
+            setup.on_start(runner_);
         }
     }
 
@@ -53,6 +61,8 @@ class console {
     void help(const std::string& topic);
     void error(const std::string& message) { err_ << "kest-host: " << message << "\n"; }
     void interrupted();
+    // Live mode: the panel drawn again when events reached it while the prompt waited.
+    void redraw_if_reported();
 
     scenario_runner runner_;
     std::unique_ptr<line_input> input_;
@@ -60,8 +70,27 @@ class console {
     std::ostream& err_;
     session_record record_;
     int line_ = 0;
-    bool over_ = false;  // the plug-in or its layout failed: no more steps
+    bool over_ = false;      // the plug-in or its layout failed: no more steps
+    uint64_t drawn_at_ = 0;  // events delivered when the panel was last drawn
 };
+
+void console::redraw_if_reported() {
+    const uint64_t delivered = runner_.host().events_delivered();
+    if (delivered == drawn_at_ || !runner_.panel_live()) {
+        return;
+    }
+    drawn_at_ = delivered;
+    out_ << "\n";
+    step show;
+    show.what = stmt::show{};
+    show.source = "show";
+    const stmt::trace_level level = runner_.trace();
+    runner_.set_trace(stmt::trace_level::off);  // the drawing alone, no step line
+    runner_.execute(show, "router");
+    runner_.set_trace(level);
+    out_ << std::flush;
+    input_->redisplay();
+}
 
 int console::run(const scenario& start) {
     out_ << "kest-host interactive: type help for the statements, quit or Ctrl-D to end.\n";
@@ -72,6 +101,7 @@ int console::run(const scenario& start) {
     record_.section("typed at the prompt");
     std::string line;
     while (!over_) {
+        drawn_at_ = runner_.host().events_delivered();
         const line_input::result r = input_->read(line);
         if (r == line_input::result::end) {
             if (input_->prompts()) {

@@ -6,6 +6,7 @@
 // with the panel, the checks and the summary.
 #pragma once
 
+#include <functional>
 #include <istream>
 #include <ostream>
 
@@ -18,6 +19,11 @@ struct console_setup {
     run_options options;
     scenario start;         // played before the prompt (may hold no steps)
     bool terminal = false;  // standard input is a terminal: prompt and line editing
+    // Live mode: how the console waits for standard input while the loop serves the
+    // network (`woke` after each batch of network events; false: the wait was ended),
+    // and what is done once the session exists (the host's clock tied to the real one).
+    std::function<bool(int fd, const std::function<void()>& woke)> wait_input;
+    std::function<void(scenario_runner&)> on_start;
 };
 
 // Cuts a scenario to the set-up statements before its first step (the demo's set-up

@@ -1,7 +1,11 @@
 #include "app/live_mode.h"
 
+#include <iostream>
+
+#include "app/interactive.h"
 #include "common/interrupt.h"
 #include "live/live_studio.h"
+#include "plugin/platform.h"
 #include "scenario/scenario_file.h"
 
 namespace kest_host {
@@ -15,6 +19,18 @@ int run_live(const command_line& c, const run_options& options, live::live_studi
     if (!read_scenario_file(c.live, parsed, error, limits)) {
         err << "kest-host: " << error << "\n";
         return 2;
+    }
+    if (c.interactive) {
+        console_setup setup;
+        setup.options = options;
+        setup.terminal = is_terminal(stdin);
+        setup.start = std::move(parsed);
+        setup.on_start = [&studio](scenario_runner& r) { studio.start_real_time(r.host()); };
+        setup.wait_input = [&studio](int fd, const std::function<void()>& woke) {
+            return studio.wait_input(fd, woke);
+        };
+        studio.catch_signals(false);  // Ctrl-C belongs to the console
+        return run_interactive(setup, std::cin, out, err);
     }
     scenario_runner runner(options, out);
     studio.start_real_time(runner.host());

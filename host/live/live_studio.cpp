@@ -1,8 +1,12 @@
 #include "live/live_studio.h"
 
+#include <unistd.h>
+#include <boost/asio/posix/stream_descriptor.hpp>
 #include <boost/asio/signal_set.hpp>
 
 #include <csignal>
+#include <cstdio>
+#include <exception>
 
 #include "common/interrupt.h"
 #include "common/printable.h"
@@ -11,14 +15,18 @@
 namespace kest_host::live {
 
 struct live_studio::signals {
-    explicit signals(boost::asio::io_context& context) : set(context, SIGINT, SIGTERM) {}
+    explicit signals(boost::asio::io_context& context) : set(context, SIGTERM) {}
     boost::asio::signal_set set;
 };
 
 live_studio::live_studio() = default;
 
 live_studio::~live_studio() {
-    close();
+    try {
+        close();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "kest-host: closing the network links failed: %s\n", e.what());
+    }
 }
 
 bool live_studio::add_videohub(sim_host& host, router& r, const std::string& address,
@@ -105,8 +113,37 @@ void live_studio::close() {
     guard_.monitor = 0;
 }
 
-void live_studio::catch_signals() {
+bool live_studio::wait_input(int fd, const std::function<void()>& woke) {
+    boost::asio::posix::stream_descriptor input(loop_.context(), ::dup(fd));
+    bool ready = false;
+    input.async_wait(boost::asio::posix::descriptor_base::wait_read,
+                     [&ready](const boost::system::error_code& e) { ready = !e; });
+    catch_up();
+    // In slices, so that Ctrl-C (a flag the signal raises) is seen soon even when no
+    // device keeps the loop busy.
+    constexpr int64_t kSlice = 200;
+    while (!ready && !loop_.stopped() && !interrupt_requested()) {
+        loop_.run_until(
+            loop_.now_ms() + kSlice,
+            [&] {
+                if (woke) {
+                    woke();
+                }
+                return ready || interrupt_requested();
+            },
+            [this] { return host_ != nullptr ? next_due() : -1; });
+    }
+    boost::system::error_code ignored;
+    input.cancel(ignored);
+    loop_.context().poll();  // the cancelled wait's handler, while `ready` lives
+    return ready;
+}
+
+void live_studio::catch_signals(bool interrupt_too) {
     signals_ = std::make_unique<signals>(loop_.context());
+    if (interrupt_too) {
+        signals_->set.add(SIGINT);
+    }
     signals_->set.async_wait([this](const boost::system::error_code& e, int) {
         if (!e) {
             loop_.stop();

@@ -55,9 +55,12 @@ class live_studio final : public real_devices {
 
     // From now on the host's clock follows the real one (done by the first router).
     void start_real_time(sim_host& host);
-    // Catches SIGINT and SIGTERM on the loop: the current wait ends early and
-    // stop_requested() turns true.
-    void catch_signals();
+    // Catches SIGTERM (and SIGINT unless the console keeps Ctrl-C for itself) on the
+    // loop: the current wait ends early and stop_requested() turns true.
+    void catch_signals(bool interrupt_too = true);
+    // Serves the loop until descriptor `fd` can be read (true), or the wait is ended
+    // by a signal or Ctrl-C (false); `woke` runs after each batch of events.
+    bool wait_input(int fd, const std::function<void()>& woke);
     bool stop_requested() const { return loop_.stopped(); }
 
   private:

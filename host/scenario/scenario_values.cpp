@@ -64,7 +64,8 @@ bool substitute_values(std::string& line, const scenario_values& values, std::st
         }
         const auto value = values.find(name);
         if (value == values.end()) {
-            error = "${" + name + "} is not set; give it with --set " + name + "=VALUE";
+            error = "${" + name + "} is not set; give it with --set ";
+            error += name + "=VALUE";
             return false;
         }
         out += value->second;
