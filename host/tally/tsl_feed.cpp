@@ -107,8 +107,13 @@ std::string tsl_feed::last_packet(tsl_clock::time_point now) const {
 }
 
 std::string tsl_feed::summary() const {
-    return std::to_string(counters_.packets) + " packets, " + std::to_string(counters_.rejected) +
-           " rejected, " + std::to_string(counters_.changes) + " input changes";
+    std::string out = std::to_string(counters_.packets) + " packets, " +
+                      std::to_string(counters_.rejected) + " rejected, " +
+                      std::to_string(counters_.changes) + " input changes";
+    if (counters_.skipped_bytes != 0) {
+        out += ", " + std::to_string(counters_.skipped_bytes) + " bytes outside any wrapper";
+    }
+    return out;
 }
 
 }  // namespace kest_host

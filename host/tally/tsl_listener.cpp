@@ -171,9 +171,13 @@ void tsl_tcp_listener::gone(const std::shared_ptr<sender>& s, const std::string&
     error_code ignored;
     s->socket.close(ignored);
     last_left_ = s->name + " left at " + wall_clock_now();
+    const uint64_t skipped = s->stream.skipped();
     feed_.remark("TSL TCP sender " + s->name + " " + why +
-                 (s->stream.inside_packet() ? " inside a packet, which is dropped" : "") + " (" +
-                 std::to_string(senders_.size()) +
+                 (s->stream.inside_packet() ? " inside a packet, which is dropped" : "") +
+                 (skipped != 0 ? "; it sent " + std::to_string(skipped) +
+                                     " bytes outside any DLE STX wrapper, which were skipped"
+                               : "") +
+                 " (" + std::to_string(senders_.size()) +
                  " still connected); the inputs keep their states");
 }
 

@@ -101,6 +101,27 @@ TEST(TslListener, TcpTakesSixteenSendersRefusesMoreAndShowsWhoLeft) {
     EXPECT_EQ(states(r.changes), "6+");
 }
 
+TEST(TslListener, ASenderThatDoesNotWrapItsPacketsIsToldOfWhenItLeaves) {
+    asio::io_context loop;
+    recorder r;
+    tsl_feed feed(r);
+    tsl_tcp_listener listener(loop, tcp::endpoint(kLoopback, 0), feed);
+    tcp::socket sender(loop);
+    sender.connect(listener.local());
+    const bytes bare = v5({display(1, 1)});
+    asio::write(sender, asio::buffer(bare));
+    ASSERT_TRUE(run_until(loop, [&] { return listener.senders() == 1; }));
+    sender.close();
+    ASSERT_TRUE(run_until(loop, [&] { return listener.senders() == 0; }));
+    EXPECT_NE(r.remarks.back().find("; it sent " + std::to_string(bare.size()) +
+                                    " bytes outside any DLE STX wrapper, which were skipped"),
+              std::string::npos)
+        << r.remarks.back();
+    EXPECT_TRUE(r.changes.empty());
+    EXPECT_EQ(feed.summary(), "0 packets, 0 rejected, 0 input changes, " +
+                                  std::to_string(bare.size()) + " bytes outside any wrapper");
+}
+
 TEST(TslListener, ClosingTheListenerWithSendersConnectedIsClean) {
     asio::io_context loop;
     recorder r;
