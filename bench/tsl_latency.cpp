@@ -82,8 +82,8 @@ class stamping_router {
                                    if (e) {
                                        return;
                                    }
-                                   std::string block(asio::buffers_begin(in_.data()),
-                                                     asio::buffers_begin(in_.data()) + n);
+                                   const auto begin = asio::buffers_begin(in_.data());
+                                   std::string block(begin, begin + static_cast<std::ptrdiff_t>(n));
                                    in_.consume(n);
                                    take(block);
                                    read();
@@ -121,10 +121,7 @@ bool run_setup(kest_host::scenario_runner& runner, const std::string& text) {
     return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const int changes = argc > 1 ? std::atoi(argv[1]) : 10000;
+int measure(int changes) {
     live_studio studio;
     stamping_router router(studio.loop().context());
     kest_host::run_options options;
@@ -174,4 +171,15 @@ int main(int argc, char** argv) {
         changes, at(0.5), at(0.99), samples.back());
     studio.close();
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return measure(argc > 1 ? std::atoi(argv[1]) : 10000);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "kest-tsl-latency: %s\n", e.what());
+        return 1;
+    }
 }
