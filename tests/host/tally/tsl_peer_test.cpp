@@ -151,7 +151,7 @@ TEST(TslPeer, AFloodOverOneTcpStreamLosesNothing) {
     sender.finish(loop);
     ASSERT_TRUE(run_until(
         loop, [&] { return feed.counters().packets == static_cast<uint64_t>(n) + 1; },
-        std::chrono::milliseconds(60000)))
+        std::chrono::milliseconds(120000)))
         << feed.summary();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
