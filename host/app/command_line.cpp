@@ -122,6 +122,45 @@ std::string read_numbers(command_line& c, const std::string& events,
     return "";
 }
 
+// --live, --for, --read-only and --set; returns --for, which read_live_options checks.
+const CLI::Option* add_live_options(CLI::App& app, command_line& out, std::string& for_seconds) {
+    app.add_option("--live", out.live,
+                   "run FILE in real time against its real devices until SIGINT or SIGTERM")
+        ->type_name("FILE");
+    const CLI::Option* for_option =
+        app.add_option("--for", for_seconds, "with --live: end after SECONDS")
+            ->type_name("SECONDS");
+    app.add_flag("--read-only", out.read_only, "send no crosspoint to a real router");
+    app.add_option("--set", out.values, "a value that ${NAME} stands for in scenario files")
+        ->type_name("NAME=VALUE")
+        ->allow_extra_args(false);
+    return for_option;
+}
+
+// The values of the live options checked ("" when they are fine).
+std::string read_live_options(command_line& out, bool for_given, const std::string& for_seconds) {
+    std::string error;
+    for (const auto& assignment : out.values) {
+        scenario_values checked;
+        if (!read_scenario_value(assignment, checked, error)) {
+            return error;
+        }
+    }
+    if (for_given) {
+        const auto n = decimal<int64_t>(for_seconds);
+        if (!n || *n < 1 || *n > 7LL * 24 * 3600) {
+            return "--for needs a whole number of seconds from 1 to 604800, not " +
+                   echo(for_seconds);
+        }
+        out.for_ms = *n * 1000;
+    }
+    if (!out.live.empty() && !live_mode_built()) {
+        return "--live: this kest-host was built without live mode (no Boost.Asio for this "
+               "compiler)";
+    }
+    return "";
+}
+
 }  // namespace
 
 bool live_mode_built() {
@@ -160,16 +199,8 @@ std::optional<int> read_command_line(int argc, const char* const* argv, const ch
     app.add_option("scenario", out.scenarios,
                    "the scenario files, each against a fresh panel (default: the built-in demo)")
         ->type_name("SCENARIO");
-    app.add_option("--live", out.live,
-                   "run FILE in real time against its real devices until SIGINT or SIGTERM")
-        ->type_name("FILE");
     std::string for_seconds;
-    auto* for_option = app.add_option("--for", for_seconds, "with --live: end after SECONDS")
-                           ->type_name("SECONDS");
-    app.add_flag("--read-only", out.read_only, "send no crosspoint to a real router");
-    app.add_option("--set", out.values, "a value that ${NAME} stands for in scenario files")
-        ->type_name("NAME=VALUE")
-        ->allow_extra_args(false);
+    const CLI::Option* for_option = add_live_options(app, out, for_seconds);
     app.allow_extras();
     const auto fail = [&](const std::string& message) {
         stderr_stream << "kest-host: " << message << "\n" << usage(default_plugin);
@@ -191,25 +222,8 @@ std::optional<int> read_command_line(int argc, const char* const* argv, const ch
         };
         error = read_numbers(out, events, given(seeded, seed), given(from_option, from));
     }
-    for (const auto& assignment : out.values) {
-        scenario_values checked;
-        if (error.empty() && !read_scenario_value(assignment, checked, error)) {
-            break;
-        }
-    }
-    if (error.empty() && for_option->count() > 0) {
-        const auto n = decimal<int64_t>(for_seconds);
-        if (!n || *n < 1 || *n > 7LL * 24 * 3600) {
-            error =
-                "--for needs a whole number of seconds from 1 to 604800, not " + echo(for_seconds);
-        } else {
-            out.for_ms = *n * 1000;
-        }
-    }
-    if (error.empty() && !out.live.empty() && !live_mode_built()) {
-        error =
-            "--live: this kest-host was built without live mode (no Boost.Asio for this "
-            "compiler)";
+    if (error.empty()) {
+        error = read_live_options(out, for_option->count() > 0, for_seconds);
     }
     if (error.empty() && ((junit->count() > 0 && out.junit.empty()) ||
                           (report->count() > 0 && out.report.empty()))) {

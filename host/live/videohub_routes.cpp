@@ -113,6 +113,9 @@ void videohub_link::send_lost() {
 // --- What the router says ------------------------------------------------------------
 
 void videohub_link::take(videohub_message&& message) {
+    if (state_ != state::dumping && state_ != state::up) {
+        return;  // the rest of a read whose connection was just given up
+    }
     switch (message.what) {
         case videohub_message::kind::ack:
             take_reply(true);
