@@ -19,8 +19,8 @@ bool load(const std::string& file, bool demo, scenario& parsed, std::string& err
     }
     if (parsed.steps.empty()) {
         error = printable(parsed.file) +
-                ": holds no statements; a scenario needs at least one step (see the README, "
-                "\"Your first scenario\")";
+                ": holds no statements; a scenario needs at least one step (see "
+                "docs/kest-host.md, \"Your first scenario\")";
         return false;
     }
     return true;

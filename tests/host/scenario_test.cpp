@@ -161,11 +161,11 @@ TEST(statement_table, every_entry_parses_its_own_example) {
     }
 }
 
-// The README's statement table is the statement table: a statement added, renamed or
+// The manual's statement table is the statement table: a statement added, renamed or
 // reworded must show there too.
-TEST(statement_table, the_readme_table_matches_it) {
-    std::ifstream in(KEST_README);
-    ASSERT_TRUE(in) << KEST_README;
+TEST(statement_table, the_manual_table_matches_it) {
+    std::ifstream in(KEST_HOST_MANUAL);
+    ASSERT_TRUE(in) << KEST_HOST_MANUAL;
     std::stringstream text;
     text << in.rdbuf();
     const std::string readme = text.str();
