@@ -14,9 +14,9 @@
 #include "app/interactive.h"
 #include "app/report_output.h"
 #include "app/scenario_files.h"
+#include "common/platform.h"
 #include "demo_scenario.h"
 #include "panel/panel_names.h"
-#include "plugin/platform.h"
 #include "stress/stress_run.h"
 
 namespace {

@@ -1,9 +1,9 @@
 #include "app/report_output.h"
 
-#include "html_report.h"
-#include "output_file.h"
+#include "report/html_report.h"
+#include "report/output_file.h"
 #ifdef KEST_HOST_HAVE_JUNIT
-#include "junit_report.h"
+#include "report/junit_report.h"
 #endif
 
 namespace kest_host {

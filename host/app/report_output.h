@@ -5,7 +5,7 @@
 #include <ostream>
 
 #include "app/command_line.h"
-#include "run_record.h"
+#include "report/run_record.h"
 
 namespace kest_host {
 

@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "checks/check.h"
 #include "common/paths.h"
 #include "panel/panel_names.h"
+#include "protocol/reply_poison.h"
 
 namespace kest_host {
 

@@ -2,7 +2,7 @@
 // comes with code 0 (or 5 for a release) and has a text.
 #include "checks/check_list.h"
 #include "common/printable.h"
-#include "plugin/command_text.h"
+#include "protocol/command_text.h"
 
 namespace kest_host {
 

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "checks/validator.h"
-#include "plugin/platform.h"
+#include "common/platform.h"
 #include "plugin/report_feed.h"
 #include "plugin/sim_host.h"
 

@@ -1,4 +1,4 @@
-#include "html_parts.h"
+#include "report/html_parts.h"
 
 namespace kest_host::report::html {
 

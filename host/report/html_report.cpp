@@ -1,11 +1,11 @@
-#include "html_report.h"
+#include "report/html_report.h"
 
 #include <algorithm>
 #include <fstream>
 #include <set>
 
-#include "html_parts.h"
-#include "safe_text.h"
+#include "report/html_parts.h"
+#include "report/safe_text.h"
 
 namespace kest_host::report {
 

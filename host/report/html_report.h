@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "run_record.h"
+#include "report/run_record.h"
 
 namespace kest_host::report {
 

@@ -1,4 +1,4 @@
-#include "junit_report.h"
+#include "report/junit_report.h"
 
 #include <pugixml.hpp>
 
@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "safe_text.h"
+#include "report/safe_text.h"
 
 namespace kest_host::report {
 

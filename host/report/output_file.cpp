@@ -1,4 +1,4 @@
-#include "output_file.h"
+#include "report/output_file.h"
 
 #include <cerrno>
 #include <cstdio>

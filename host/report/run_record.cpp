@@ -1,4 +1,4 @@
-#include "run_record.h"
+#include "report/run_record.h"
 
 #include <utility>
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <sstream>
 
-#include "checks/check.h"
 #include "common/printable.h"
+#include "protocol/reply_poison.h"
 #include "scenario/statement_reader.h"
 #include "scenario/statement_table.h"
 

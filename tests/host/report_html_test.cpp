@@ -1,4 +1,4 @@
-#include "html_report.h"
+#include "report/html_report.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
@@ -7,8 +7,8 @@
 #include <set>
 #include <string>
 
+#include "report/safe_text.h"
 #include "report_sample.h"
-#include "safe_text.h"
 #include "xml_chars.h"
 
 namespace kest_host::report {

@@ -1,4 +1,4 @@
-#include "junit_report.h"
+#include "report/junit_report.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
@@ -8,8 +8,8 @@
 #include <sstream>
 #include <string>
 
+#include "report/safe_text.h"
 #include "report_sample.h"
-#include "safe_text.h"
 #include "xml_chars.h"
 
 namespace kest_host::report {

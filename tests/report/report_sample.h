@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "run_record.h"
+#include "report/run_record.h"
 
 namespace kest_host::report::sample {
 
