@@ -24,7 +24,7 @@ kest_host_part(kest_host_protocol FOLDER protocol
 # The scenario language: statements, their table and the parser (the runner is the
 # part kest_host_scenario, above the plug-in session).
 kest_host_part(kest_host_scenario_text FOLDER scenario
-    SOURCES statement_reader.cpp statement_table.cpp scenario_parser.cpp
+    SOURCES statement_reader.cpp statement_table.cpp statement_help.cpp scenario_parser.cpp
     USES kest_host_common kest_host_world kest_host_protocol)
 
 add_library(kest_host_parsers INTERFACE)

@@ -41,6 +41,10 @@ if [ -n "$bare" ]; then
     lint_status=1
 fi
 
+# kest-host's size goals: no function over 60 lines, no file over 450.
+stamp "host/: lengths of functions and files"
+python3 tools/host-lengths.py || lint_status=1
+
 stamp "configure $build and build its generated headers"
 cmake --preset default -B "$build" -DKEST_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" -j2 --target kest_generated_headers >/dev/null

@@ -1,6 +1,7 @@
 // The statement table: for every statement of the scenario language, its keyword,
 // its argument forms, its one-line help and how its arguments are read. The parser,
-// the interactive `help` and the README's statement table all come from it.
+// the interactive `help` and the manual's statement table all come from it
+// (statement_help.cpp puts it in words).
 #pragma once
 
 #include <string>
@@ -33,7 +34,7 @@ std::string second_words(const std::string& first);
 // "`device router\|infodriver\|gpi N`"-style cells: every form of the entry in code
 // quotes, separated by ", ", with "|" escaped for a Markdown table.
 std::string markdown_forms(const statement_entry& entry);
-// The README's statement table, one row per entry, with its header.
+// The manual's statement table (docs/kest-host.md), one row per entry, with its header.
 std::string markdown_statement_table();
 // The interactive help: every statement's forms and what it does.
 std::string statement_help();
