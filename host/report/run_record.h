@@ -124,8 +124,9 @@ struct suite_record {
 
 struct run_record {
     std::string title = "kest-host";
-    // The statesheet of a lit button, drawn as such.
-    std::string high_statesheet = "Ryx_TakeHigh";
+    // The statesheet of a lit button, drawn as such ("" none); kest-host gives the
+    // panel's, panel_names::kInputHigh.
+    std::string high_statesheet;
     std::vector<suite_record> suites;
 };
 

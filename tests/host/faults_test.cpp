@@ -1,32 +1,19 @@
 // Device faults in the world: each one must change what the devices report, and
 // ending it must bring what a recovering device sends.
+#include "world/faults.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "recording_sink.h"
 #include "world/device_world.h"
 
 namespace kest_host {
 namespace {
 
-class recording_sink : public revertive_sink {
-  public:
-    void report(int32_t type, const revertive_info& r) override {
-        reports.push_back(std::to_string(type) + " " + std::to_string(r.device) + " " +
-                          std::to_string(r.index) + " " + std::to_string(r.value) + " " + r.text);
-    }
-    void remark(const std::string& text) override { remarks.push_back(text); }
-    std::vector<std::string> take() {
-        auto out = std::move(reports);
-        reports.clear();
-        return out;
-    }
-
-    std::vector<std::string> reports;
-    std::vector<std::string> remarks;
-};
-
+using kest_test::recording_sink;
 using lines = std::vector<std::string>;
 
 class faults_test : public ::testing::Test {

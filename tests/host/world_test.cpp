@@ -6,22 +6,15 @@
 #include <vector>
 
 #include "panel/panel_model.h"
+#include "recording_sink.h"
 
 namespace kest_host {
 namespace {
 
-// Records what the devices report, as the event queue would receive it.
-class recording_sink : public revertive_sink {
-  public:
-    void report(int32_t type, const revertive_info& r) override {
-        reports.push_back(std::to_string(type) + " " + std::to_string(r.device) + " " +
-                          std::to_string(r.database) + " " + std::to_string(r.index) + " " +
-                          std::to_string(r.value) + " " + r.text);
-    }
-    void remark(const std::string& text) override { remarks.push_back(text); }
-
-    std::vector<std::string> reports;
-    std::vector<std::string> remarks;
+// Records what the devices report with the database, as the event queue would
+// receive it.
+struct recording_sink : kest_test::recording_sink {
+    recording_sink() : kest_test::recording_sink(database::shown) {}
 };
 
 TEST(device_world, devices_are_looked_up_by_number_and_kind) {
