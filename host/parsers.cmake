@@ -13,6 +13,7 @@ kest_host_part(kest_host_common FOLDER common
 # The world shares the interfaces' records with the plug-in.
 kest_host_part(kest_host_world FOLDER world
     SOURCES device.cpp router.cpp infodriver.cpp gpi.cpp sim_clock.cpp device_world.cpp faults.cpp
+            fault_table.cpp
     USES kest_host_common kest_script_helper)
 kest_host_part(kest_host_panel FOLDER panel
     SOURCES layout.cpp panel_model.cpp render.cpp
@@ -24,7 +25,8 @@ kest_host_part(kest_host_protocol FOLDER protocol
 # The scenario language: statements, their table and the parser (the runner is the
 # part kest_host_scenario, above the plug-in session).
 kest_host_part(kest_host_scenario_text FOLDER scenario
-    SOURCES statement_reader.cpp statement_table.cpp statement_help.cpp scenario_parser.cpp
+    SOURCES statement_reader.cpp statement_table.cpp statement_help.cpp fault_statements.cpp
+            scenario_parser.cpp
     USES kest_host_common kest_host_world kest_host_protocol)
 
 add_library(kest_host_parsers INTERFACE)

@@ -71,23 +71,13 @@ device* command_dispatcher::target_device(const parsed_command& c) {
 }
 
 std::string command_dispatcher::fault_mark(const parsed_command& c) const {
-    const fault_state& faults = world_.faults();
     const auto kind = device_kind_of(c.code);
     const device* d = kind ? world_.find(c.arguments[0].number) : nullptr;
     if (d == nullptr || d->kind() != *kind) {
         return "";
     }
-    const bool crosspoint = c.code == "RC";
-    if (*kind == device_kind::router && faults.router_offline && (crosspoint || c.code == "RP")) {
-        return "  (lost: router offline)";
-    }
-    if (crosspoint && faults.router_refuse) {
-        return "  (refused: router refuse)";
-    }
-    if (*kind == device_kind::infodriver && faults.infodriver_silent && c.code == "IP") {
-        return "  (unanswered: infodriver silent)";
-    }
-    return "";
+    const std::string mark = d->fault_mark(c.code);
+    return mark.empty() ? mark : "  (" + mark + ")";
 }
 
 // --- The panel ---------------------------------------------------------------------

@@ -145,57 +145,6 @@ bool parse_event(reader& r, statement& out) {
     return done(out, s);
 }
 
-// The faults: "fault router offline|online|refuse", "fault router delay MS", ...
-bool parse_fault_router(reader& r, statement& out) {
-    stmt::fault s;
-    int which = 0;
-    if (!r.word("offline|online|refuse|delay", which)) {
-        return false;
-    }
-    static const fault_kind kinds[] = {fault_kind::router_offline, fault_kind::router_online,
-                                       fault_kind::router_refuse, fault_kind::router_delay};
-    s.kind = kinds[which];
-    if (s.kind == fault_kind::router_delay && !r.number("a delay in ms", 0, kDayMs, s.value)) {
-        return false;
-    }
-    return done(out, s);
-}
-
-bool parse_fault_infodriver(reader& r, statement& out) {
-    stmt::fault s;
-    int which = 0;
-    if (!r.word("silent|online", which)) {
-        return false;
-    }
-    s.kind = which == 0 ? fault_kind::infodriver_silent : fault_kind::infodriver_online;
-    return done(out, s);
-}
-
-bool parse_fault_gpi(reader& r, statement& out) {
-    stmt::fault s;
-    s.kind = fault_kind::gpi_bounce;
-    int bounce = 0;
-    return r.word("bounce", bounce) && r.number("a number of extra reports", 0, 1000, s.value) &&
-           done(out, s);
-}
-
-template <fault_kind Kind>
-bool parse_fault_missing(reader& r, statement& out) {
-    stmt::fault s;
-    s.kind = Kind;
-    int missing = 0;
-    if (Kind == fault_kind::lookup_missing && !r.text("a quoted instance name", s.name)) {
-        return false;
-    }
-    return r.word("missing", missing) && done(out, s);
-}
-
-bool parse_fault_clear(reader&, statement& out) {
-    stmt::fault s;
-    s.kind = fault_kind::clear;
-    return done(out, s);
-}
-
 bool parse_expect_dest(reader& r, statement& out) {
     stmt::expect_dest s;
     int source = 0;
@@ -280,7 +229,8 @@ bool parse_help(reader& r, statement& out) {
     return done(out, s);
 }
 
-const std::vector<statement_entry> kTable = {
+// The statements before the faults, and those after them.
+const std::vector<statement_entry> kBeforeFaults = {
     {"device", {"router|infodriver|gpi N", nullptr}, "a device with number N", parse_device},
     {"instance",
      {"\"NAME\" DEVICE [OFFSET]", nullptr},
@@ -341,32 +291,9 @@ const std::vector<statement_entry> kTable = {
      {"TYPE DATA", nullptr},
      "an event of another type with a plain data value",
      parse_event},
-    {"fault router",
-     {"offline|online|refuse", "delay MS"},
-     "router faults: commands lost (reported again when online); crosspoints not made; "
-     "revertives MS ms late (0 ends)",
-     parse_fault_router},
-    {"fault infodriver",
-     {"silent|online", nullptr},
-     "the infodriver answers nothing; online answers the outstanding polls and changes",
-     parse_fault_infodriver},
-    {"fault gpi",
-     {"bounce N", nullptr},
-     "each input change arrives after N extra alternating reports (0 ends)",
-     parse_fault_gpi},
-    {"fault names",
-     {"missing", nullptr},
-     "every `RN` gets a null reply",
-     parse_fault_missing<fault_kind::names_missing>},
-    {"fault lookup",
-     {"\"NAME\" missing", nullptr},
-     "`SD 'NAME'` gets a null reply (before start: a start-up without it)",
-     parse_fault_missing<fault_kind::lookup_missing>},
-    {"fault layout",
-     {"missing", nullptr},
-     "`PS` fails: the host refuses to show the panel",
-     parse_fault_missing<fault_kind::layout_missing>},
-    {"fault clear", {"", nullptr}, "ends every fault, the online ones first", parse_fault_clear},
+};
+
+const std::vector<statement_entry> kAfterFaults = {
     {"expect dest", {"D source S", nullptr}, "the router's crosspoint", parse_expect_dest},
     {"expect control",
      {"ID PROPERTY \"VALUE\"", nullptr},
@@ -412,11 +339,18 @@ const std::vector<statement_entry> kTable = {
 }  // namespace
 
 const std::vector<statement_entry>& statement_table() {
-    return kTable;
+    static const std::vector<statement_entry> table = [] {
+        std::vector<statement_entry> all = kBeforeFaults;
+        const auto faults = fault_statement_rows();
+        all.insert(all.end(), faults.begin(), faults.end());
+        all.insert(all.end(), kAfterFaults.begin(), kAfterFaults.end());
+        return all;
+    }();
+    return table;
 }
 
 const statement_entry* find_statement(const std::string& keyword) {
-    for (const auto& entry : kTable) {
+    for (const auto& entry : statement_table()) {
         if (keyword == entry.keyword) {
             return &entry;
         }
@@ -427,7 +361,7 @@ const statement_entry* find_statement(const std::string& keyword) {
 std::string second_words(const std::string& first) {
     std::string all;
     const std::string prefix = first + " ";
-    for (const auto& entry : kTable) {
+    for (const auto& entry : statement_table()) {
         const std::string keyword = entry.keyword;
         if (keyword.compare(0, prefix.size(), prefix) == 0) {
             all += (all.empty() ? "" : "|") + keyword.substr(prefix.size());

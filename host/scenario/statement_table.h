@@ -22,6 +22,9 @@ struct statement_entry {
 };
 
 const std::vector<statement_entry>& statement_table();
+// The rows of the `fault` statements, one per device word of fault_table()
+// (fault_statements.cpp); statement_table() holds them.
+std::vector<statement_entry> fault_statement_rows();
 
 // The entry of a keyword ("expect dest" for an expectation), or null.
 const statement_entry* find_statement(const std::string& keyword);

@@ -224,6 +224,19 @@ void routing_model::set_silent(bool on) {
     settle();
 }
 
+void routing_model::follow_faults(const fault_state& faults) {
+    if (faults.router_offline != offline) {
+        set_offline(faults.router_offline);
+    }
+    if (faults.infodriver_silent != silent) {
+        set_silent(faults.infodriver_silent);
+    }
+    refuse = faults.router_refuse;
+    delay_ms = faults.router_delay_ms;
+    bounce = faults.gpi_bounce;
+    names_missing = faults.names_missing;
+}
+
 void routing_model::tally_comes_back() {
     if (outstanding_poll_) {
         changed_slots_.clear();  // the poll's answer covers every slot

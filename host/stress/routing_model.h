@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "panel/panel_names.h"
+#include "world/faults.h"
 
 namespace kest_host {
 
@@ -88,6 +89,9 @@ class routing_model {
     // --- Faults switched on and off ------------------------------------------------
     void set_offline(bool on);
     void set_silent(bool on);
+    // The model's hook into fault_table(): takes the faults in force as the device
+    // world holds them after a fault was switched.
+    void follow_faults(const fault_state& faults);
     // Ends every fault, the online ones first.
     void clear_faults();
 

@@ -24,52 +24,32 @@ uint64_t stress_driver::fault_event() {
     return 1;
 }
 
+// One fault of fault_table() that a stress run draws, with one of its values. The
+// draw reads the random stream only here, so a run without --faults never depends on
+// the table.
 void stress_driver::switch_fault() {
-    device_world& world = host().world();
-    const bool on = random_.below(3) != 0;
-    std::string what;
-    switch (random_.below(7)) {
-        case 0:
-            world.set_router_offline(on);
-            model_.set_offline(on);
-            what = on ? "router offline" : "router online";
-            break;
-        case 1: {
-            static const int64_t kDelays[] = {0, 20, 100, 500, 1500};
-            const int64_t ms = kDelays[random_.below(5)];
-            world.set_router_delay(ms);
-            model_.delay_ms = ms;
-            what = "router delay " + std::to_string(ms);
-            break;
+    std::vector<const fault_entry*> drawn;
+    const auto& table = options_.fault_table != nullptr ? *options_.fault_table : fault_table();
+    for (const auto& fault : table) {
+        if (!fault.stress_values.empty()) {
+            drawn.push_back(&fault);
         }
-        case 2:
-            world.set_router_refuse(on);
-            model_.refuse = on;
-            what = on ? "router refuse" : "router accepts";
-            break;
-        case 3:
-            world.set_infodriver_silent(on);
-            model_.set_silent(on);
-            what = on ? "infodriver silent" : "infodriver online";
-            break;
-        case 4: {
-            const int32_t extra = on ? 1 + random_.below(4) : 0;
-            world.set_gpi_bounce(extra);
-            model_.bounce = extra;
-            what = "gpi bounce " + std::to_string(extra);
-            break;
-        }
-        case 5:
-            world.set_names_missing(on);
-            model_.names_missing = on;
-            what = on ? "names missing" : "names back";
-            break;
-        default:
-            // Looked up only at start-up: the running panel must not notice.
-            world.set_lookup_missing(names::kGpiInstance);
-            what = "lookup missing";
-            break;
     }
+    const fault_entry& fault = *drawn[random_.below(static_cast<int32_t>(drawn.size()))];
+    fault_args args;
+    args.value =
+        fault.stress_values[random_.below(static_cast<int32_t>(fault.stress_values.size()))];
+    std::string what = fault.words;
+    if (fault.takes == fault_entry::argument::name) {
+        // Looked up only at start-up: the running panel must not notice.
+        args.name = names::kGpiInstance;
+    } else if (fault.takes == fault_entry::argument::number) {
+        what += " " + std::to_string(args.value);
+    } else if (args.value == 0) {
+        what += " (ended)";
+    }
+    host().world().apply_fault(fault, args);
+    model_.follow_faults(host().world().faults());
     host().settle();
     compare("fault " + what);
 }

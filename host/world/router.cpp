@@ -22,6 +22,14 @@ bool router::take_crosspoint(int32_t destination, int32_t source) {
     return true;
 }
 
+std::string router::fault_mark(const std::string& code) const {
+    const bool crosspoint = code == "RC";
+    if (faults().router_offline && (crosspoint || code == "RP")) {
+        return "lost: router offline";
+    }
+    return crosspoint && faults().router_refuse ? "refused: router refuse" : "";
+}
+
 void router::reconnect() {
     const auto ranges = registered().ranges();
     for (const auto& range : ranges) {

@@ -13,6 +13,7 @@ namespace kest_host {
 
 class router final : public device {
   public:
+    std::string fault_mark(const std::string& code) const override;
     router(int32_t number, revertive_sink& sink) : device(device_kind::router, number, sink) {}
 
     static constexpr int kSources = 0;
