@@ -4,12 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "recording_sink.h"
+#include "text_file.h"
 #include "world/device_world.h"
 
 namespace kest_host {
@@ -183,11 +182,9 @@ TEST(fault_table, the_documented_table_matches_it) {
         EXPECT_NE(table.find(std::string("`fault ") + fault.words), std::string::npos)
             << fault.words;
     }
-    std::ifstream in(KEST_FAULTS_DOC);
-    ASSERT_TRUE(in) << KEST_FAULTS_DOC;
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_NE(text.str().find(table), std::string::npos)
+    std::string text;
+    ASSERT_TRUE(kest_test::read_text_file(KEST_FAULTS_DOC, text)) << KEST_FAULTS_DOC;
+    EXPECT_NE(text.find(table), std::string::npos)
         << "docs/faults.md: put this table in place of its table of the faults:\n"
         << table;
 }

@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include "checks/validator.h"
+#include "text_file.h"
 
 namespace kest_host {
 namespace {
@@ -35,11 +34,9 @@ TEST(check_list, the_manual_table_matches_the_checks) {
         EXPECT_NE(table.find(std::string("| `") + each->id() + "` |"), std::string::npos)
             << each->id();
     }
-    std::ifstream in(KEST_HOST_MANUAL);
-    ASSERT_TRUE(in) << KEST_HOST_MANUAL;
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_NE(text.str().find(table), std::string::npos)
+    std::string text;
+    ASSERT_TRUE(kest_test::read_text_file(KEST_HOST_MANUAL, text)) << KEST_HOST_MANUAL;
+    EXPECT_NE(text.find(table), std::string::npos)
         << "docs/kest-host.md: put this table in place of its checks table:\n"
         << table;
 }
