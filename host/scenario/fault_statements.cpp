@@ -79,7 +79,9 @@ std::vector<statement_entry> fault_statement_rows() {
             if (!own.empty() && form.empty()) {
                 plain += (plain.empty() ? "" : "|") + own;
             } else {
-                forms.push_back(own + (own.empty() || form.empty() ? "" : " ") + form);
+                std::string both = own;
+                both += own.empty() || form.empty() ? "" : " ";
+                forms.push_back(both += form);
             }
             help += (help.empty() ? "" : "; ") + own + ": " + fault.help;
             ++count;

@@ -99,7 +99,10 @@ std::string device_world::faults_in_force() const {
         for (const auto& fault : fault_table()) {
             const std::string text =
                 fault.on == entry.second->kind() && fault.in_force ? fault.in_force(faults_) : "";
-            add(text.empty() ? text : device + " " + text);
+            if (!text.empty()) {
+                std::string line = device;
+                add(line.append(" ").append(text));
+            }
         }
     }
     for (const auto& fault : fault_table()) {
