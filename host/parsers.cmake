@@ -8,6 +8,7 @@ endif()
 set(KEST_HOST_DIR ${CMAKE_CURRENT_LIST_DIR})
 add_library(kest_host_parsers STATIC
     ${KEST_HOST_DIR}/common/printable.cpp
+    ${KEST_HOST_DIR}/common/input_file.cpp
     ${KEST_HOST_DIR}/panel/layout.cpp
     ${KEST_HOST_DIR}/plugin/command_text.cpp
     ${KEST_HOST_DIR}/scenario/statement_reader.cpp
