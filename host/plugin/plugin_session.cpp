@@ -79,7 +79,9 @@ bool plugin_session::make_panel() {
 
 bool plugin_session::restart() {
     if (!started_) {
-        return start();
+        const bool made = start();
+        stopped_ = false;
+        return made;
     }
     if (!error_.empty() || ended_) {
         return false;
@@ -92,7 +94,9 @@ bool plugin_session::restart() {
 }
 
 void plugin_session::stop() {
-    if (started_ && !stopped_) {
+    // A stop before any start makes no panel: nothing reaches one until a start or
+    // restart makes it.
+    if (started_) {
         host_.destroy();
     }
     stopped_ = true;
@@ -105,6 +109,9 @@ void plugin_session::end(const std::string& where) {
     ended_ = true;
     set_location(where);
     stop();
+    // The panel's code lives in the library: whatever state the session is in, the
+    // panel object goes before the library does.
+    host_.destroy();
     library_.close();
     host_.finish();
 }

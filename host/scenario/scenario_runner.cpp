@@ -87,8 +87,10 @@ bool scenario_runner::prepare(const step& s) {
         host().clear_step_commands();
     }
     const bool panel = needs_panel(s.what);
-    if (panel && session_.stopped() && !std::holds_alternative<stmt::start>(s.what)) {
-        return fail_step("the panel has been stopped; nothing can reach it any more");
+    if (panel && session_.stopped()) {
+        // A start after a stop makes the fresh panel itself.
+        return std::holds_alternative<stmt::start>(s.what) ||
+               fail_step("the panel has been stopped; nothing can reach it any more");
     }
     // A step that cannot be carried out says so before the panel is started for it.
     const bool presses = std::holds_alternative<stmt::press>(s.what) ||
