@@ -7,6 +7,7 @@
 #include "app/session_record.h"
 #include "common/interrupt.h"
 #include "common/printable.h"
+#include "output_file.h"
 #include "scenario/scenario_file.h"
 #include "scenario/statement_table.h"
 
@@ -213,6 +214,17 @@ void console::load(const std::string& file) {
 
 void console::record(const std::string& file) {
     std::string why;
+    // A record may replace a scenario, never the plug-in or the layout it reads.
+    const run_options& options = runner_.options();
+    std::vector<std::string> read = {options.plugin};
+    for (const auto& p : runner_.host().panels().panels()) {
+        read.push_back(p.second.layout_file);
+    }
+    std::vector<std::string> clashes;
+    if (!report::outputs_are_distinct({{"record", file}}, read, clashes, false)) {
+        error(clashes.front());
+        return;
+    }
     if (!record_.write(file, runner_.host(), why)) {
         error("record: " + why);
         return;

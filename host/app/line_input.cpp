@@ -10,6 +10,7 @@
 #include "app/completion.h"
 #include "common/input_file.h"
 #include "common/interrupt.h"
+#include "output_file.h"
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -165,8 +166,12 @@ class edit_input final : public line_input {
         rl_attempted_completion_function = complete;
         rl_initialize();
         stifle_history(kHistoryLines);
-        if (!history_.empty()) {
-            read_history(history_.c_str());  // none yet on a first session
+        // Read only from a regular file (none yet on a first session): a FIFO would
+        // hold the console before its first prompt.
+        std::string content;
+        std::string ignored;
+        if (!history_.empty() && read_input_file(history_, "history", content, ignored)) {
+            read_history(history_.c_str());
         }
     }
 
@@ -186,10 +191,18 @@ class edit_input final : public line_input {
         }
         if (line.find_first_not_of(" \t") != std::string::npos) {
             add_history(line.c_str());
-            // Written at once, so that a session ended any way keeps what was typed.
-            // A file that cannot be written costs the history only, never the session.
+            // Written at once, so that a session ended any way keeps what was typed,
+            // and as every output is (through a link to its target, atomically, with
+            // its permissions). A file that cannot be written costs the history only,
+            // never the session.
             if (!history_.empty()) {
-                write_history(history_.c_str());
+                std::string ignored;
+                report::replace_output_file(
+                    history_,
+                    [](const std::string& temporary) {
+                        return write_history(temporary.c_str()) == 0;
+                    },
+                    ignored);
             }
         }
         return result::line;

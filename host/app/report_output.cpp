@@ -1,12 +1,53 @@
 #include "app/report_output.h"
 
+#include <filesystem>
+
+#include "common/paths.h"
 #include "html_report.h"
 #include "output_file.h"
+#include "scenario/scenario_file.h"
 #ifdef KEST_HOST_HAVE_JUNIT
 #include "junit_report.h"
 #endif
 
 namespace kest_host {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The layout files in a folder (the panel names its own; any of them may be read).
+void add_layouts(const std::string& folder, std::vector<std::string>& files) {
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->path().extension() == ".kest_ui") {
+            files.push_back(it->path().string());
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> files_read(const command_line& c) {
+    std::vector<std::string> files = c.scenarios;
+    files.push_back(c.plugin);
+    add_layouts(directory_of(c.plugin), files);
+    for (const auto& file : c.scenarios) {
+        scenario parsed;
+        std::string ignored;  // a file that cannot be read is named when the run loads it
+        if (!read_scenario_file(file, parsed, ignored)) {
+            continue;
+        }
+        for (const auto& s : parsed.steps) {
+            if (const auto* dir = std::get_if<stmt::layout_dir>(&s.what)) {
+                add_layouts(
+                    is_absolute_path(dir->dir) ? dir->dir : directory_of(file) + "/" + dir->dir,
+                    files);
+            }
+        }
+    }
+    return files;
+}
 
 bool wants_report(const command_line& c) {
     return !c.junit.empty() || !c.report.empty();
@@ -27,6 +68,14 @@ bool check_report_paths(const command_line& c, std::ostream& err) {
             err << "kest-host: " << error << "\n";
             ok = false;
         }
+    }
+    std::vector<std::string> clashes;
+    if (!report::outputs_are_distinct({{"--junit", c.junit}, {"--report", c.report}}, files_read(c),
+                                      clashes)) {
+        for (const auto& clash : clashes) {
+            err << "kest-host: " << clash << "\n";
+        }
+        ok = false;
     }
     return ok;
 }

@@ -1,10 +1,10 @@
 #include "html_report.h"
 
 #include <algorithm>
-#include <fstream>
 #include <set>
 
 #include "html_parts.h"
+#include "output_file.h"
 #include "safe_text.h"
 
 namespace kest_host::report {
@@ -299,16 +299,7 @@ std::string html_report(const run_record& run) {
 }
 
 bool write_html_file(const run_record& run, const std::string& path, std::string& error) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (file) {
-        file << html_report(run);
-        file.close();
-    }
-    if (!file) {
-        error = "cannot write " + path;
-        return false;
-    }
-    return true;
+    return write_output_file(path, html_report(run), error);
 }
 
 }  // namespace kest_host::report

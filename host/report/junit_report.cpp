@@ -3,9 +3,9 @@
 #include <pugixml.hpp>
 
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 
+#include "output_file.h"
 #include "safe_text.h"
 
 namespace kest_host::report {
@@ -194,16 +194,7 @@ std::string junit_xml(const run_record& run) {
 }
 
 bool write_junit_file(const run_record& run, const std::string& path, std::string& error) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (file) {
-        write_junit(run, file);
-        file.close();
-    }
-    if (!file) {
-        error = "cannot write " + path;
-        return false;
-    }
-    return true;
+    return write_output_file(path, junit_xml(run), error);
 }
 
 }  // namespace kest_host::report

@@ -183,7 +183,7 @@ TEST(html_report, file_is_written_or_the_path_is_named) {
     std::fclose(file);
     std::remove(path.c_str());
     EXPECT_FALSE(write_html_file(sample::demo_run(), "/nonexistent/dir/r.html", error));
-    EXPECT_EQ(error, "cannot write /nonexistent/dir/r.html");
+    EXPECT_EQ(error, "cannot write /nonexistent/dir/r.html: No such file or directory");
 }
 
 }  // namespace

@@ -181,7 +181,7 @@ TEST(junit_report, file_is_written_or_the_path_is_named) {
     std::remove(path.c_str());
 
     EXPECT_FALSE(write_junit_file(sample::demo_run(), "/nonexistent/dir/out.xml", error));
-    EXPECT_EQ(error, "cannot write /nonexistent/dir/out.xml");
+    EXPECT_EQ(error, "cannot write /nonexistent/dir/out.xml: No such file or directory");
 }
 
 }  // namespace
