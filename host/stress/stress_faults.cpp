@@ -94,9 +94,7 @@ void stress_driver::clear_faults() {
     const bool stray = model_.monitor > 0 && model_.on_monitor != model_.router[model_.monitor];
     inputs().poll(kGpiFirst, kGpiFirst + names::kButtons - 1);
     host().settle();
-    for (int n = 0; n < names::kButtons; ++n) {
-        model_.input_report(n, model_.input[n]);
-    }
+    model_.input_poll();
     flush_delayed();
     if (compare("GPI poll after fault clear") && !stray) {
         check_rules(" after event " + std::to_string(events_checked_) + " (GPI poll after clear)");
