@@ -35,6 +35,7 @@ int run_stress(const command_line& c, bool color, kest_host::report::recorder* r
     options.color = color;
     options.faults = c.faults;
     options.recorder = rec;
+    options.errors = &std::cerr;
     return kest_host::run_stress(options, std::cout);
 }
 

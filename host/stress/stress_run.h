@@ -28,6 +28,8 @@ struct stress_options {
     bool progress = false;  // a progress line on standard error (a terminal)
     bool color = false;
     bool faults = false;  // mix device faults in (--faults)
+    // Where findings and errors are printed, as in every mode (default: the output).
+    std::ostream* errors = nullptr;
     // The run's report, when one is kept: one suite with the checks and the model's
     // finding (the events themselves are not recorded).
     report::recorder* recorder = nullptr;
