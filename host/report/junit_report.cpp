@@ -120,10 +120,18 @@ void add_checks(pugi::xml_node node, const suite_record& suite, counts& c) {
 // Stress runs: the model's own verdict, carrying every finding with what repeats it.
 void add_model(pugi::xml_node node, const suite_record& suite, counts& c) {
     const stress_record& stress = *suite.stress;
-    pugi::xml_node test = add_case(node, suite.name + ".stress",
-                                   "routing model (seed " + std::to_string(stress.seed) + ", " +
-                                       std::to_string(stress.events) + " events)",
-                                   c);
+    const std::string run = stress.interrupted ? std::to_string(stress.events_run) + " of " +
+                                                     std::to_string(stress.events) + " events"
+                                               : std::to_string(stress.events) + " events";
+    pugi::xml_node test =
+        add_case(node, suite.name + ".stress",
+                 "routing model (seed " + std::to_string(stress.seed) + ", " + run + ")", c);
+    if (stress.interrupted) {
+        // Not a pass: the events after the interruption were never checked.
+        set(test.append_child("error"), "message",
+            "interrupted (Ctrl-C) after " + run + "; the rest of the run was not checked");
+        c.errors++;
+    }
     if (stress.findings.empty()) {
         return;
     }

@@ -80,6 +80,14 @@ void recorder::begin_stress(uint64_t seed, uint64_t events) {
     run_.suites.back().stress = stress_record{seed, events, {}};
 }
 
+void recorder::end_stress(uint64_t done, bool interrupted) {
+    suite_record* suite = current();
+    if (suite != nullptr && suite->stress) {
+        suite->stress->events_run = done;
+        suite->stress->interrupted = interrupted;
+    }
+}
+
 void recorder::begin_step(int line, const std::string& statement) {
     if (suite_record* suite = current()) {
         suite->steps.push_back(step_record{line, statement, {}, 0, false, {}});

@@ -97,8 +97,10 @@ struct stress_finding {
 
 struct stress_record {
     uint64_t seed = 0;
-    uint64_t events = 0;  // events sent
+    uint64_t events = 0;  // events asked for
     std::vector<stress_finding> findings;
+    uint64_t events_run = 0;   // events sent before the run ended
+    bool interrupted = false;  // Ctrl-C ended it before `events`
 };
 
 struct suite_summary {
@@ -159,6 +161,8 @@ class recorder {
     // (its suite is named "stress").
     void begin_suite(const std::string& name);
     void begin_stress(uint64_t seed, uint64_t events);
+    // How far the stress run got: `done` events, and whether Ctrl-C stopped it.
+    void end_stress(uint64_t done, bool interrupted);
     // Before each statement runs (a stress run may call it per event or not at all).
     void begin_step(int line, const std::string& statement);
     // As the host sees them, in order.

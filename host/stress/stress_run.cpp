@@ -215,6 +215,7 @@ void stress_driver::record(uint64_t done, double seconds, int status) {
                                   replay_command(events_checked_, options_.seed,
                                                  options_.plugin_argument, options_.faults)});
     }
+    rec->end_stress(done, result_.interrupted);
     report::suite_summary summary;
     summary.commands = host().commands_seen();
     summary.events = done;
