@@ -183,6 +183,12 @@ void write_timeline(std::string& out, const suite_record& suite, const std::stri
     for (std::size_t i = 0; i < suite.steps.size(); ++i) {
         write_step(out, suite.steps[i], suite_id + "-step-" + number(i));
     }
+    if (suite.steps_dropped > 0) {
+        out += "<li class=\"step dropped\">" + number(suite.steps_dropped) +
+               " more statements not shown (with " + number(suite.entries_dropped) +
+               " entries): a report keeps at most " + number(recorder::kMaxSteps) +
+               " statements of a scenario file</li>\n";
+    }
     out += "</ol>\n";
 }
 
@@ -211,6 +217,17 @@ void write_suite(std::string& out, const run_record& run, const suite_record& su
     }
     write_suite_summary(out, suite);
     html::write_panels(out, suite, id, run.high_statesheet);
+    if (suite.snapshots_dropped > 0) {
+        out += "<p class=\"dropped\">" + number(suite.snapshots_dropped) +
+               " more drawings of the panel not shown: a report keeps at most " +
+               number(recorder::kMaxSnapshots) + " of a scenario file</p>\n";
+    }
+    if (suite.expectations_dropped > 0) {
+        out += "<p class=\"dropped\">" + number(suite.expectations_dropped) +
+               " more expectations not shown (" + number(suite.failed_expectations_dropped) +
+               " of them failed): a report keeps at most " + number(recorder::kMaxExpectations) +
+               " of a scenario file</p>\n";
+    }
     write_checks(out, suite);
     write_timeline(out, suite, id);
     out += "</section>\n";

@@ -77,6 +77,16 @@ void add_expectations(pugi::xml_node node, const suite_record& suite, counts& c)
             add_failure(test, "expectation", e.message, "", c);
         }
     }
+    if (suite.expectations_dropped > 0) {
+        // Past the record's limit: one case stands for them, failed if any of them did.
+        const std::string what = std::to_string(suite.expectations_dropped) +
+                                 " more expectations not shown (" +
+                                 std::to_string(suite.failed_expectations_dropped) + " failed)";
+        pugi::xml_node test = add_case(node, suite.name, what, c);
+        if (suite.failed_expectations_dropped > 0) {
+            add_failure(test, "expectation", what, "", c);
+        }
+    }
 }
 
 // A check's findings, with the stress findings of the same check (seed, event, replay).

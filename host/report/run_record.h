@@ -119,6 +119,12 @@ struct suite_record {
     std::vector<step_record> steps;
     std::vector<snapshot_record> snapshots;
     std::optional<stress_record> stress;
+    // What the record's limits left out, counted only (recorder::kMax...).
+    uint64_t steps_dropped = 0;    // statements, with everything they caused
+    uint64_t entries_dropped = 0;  // timeline entries of the statements left out
+    uint64_t snapshots_dropped = 0;
+    uint64_t expectations_dropped = 0;
+    uint64_t failed_expectations_dropped = 0;
     std::string error;  // why the run stopped early (exit status 2), else empty
     suite_summary summary;
     double seconds = 0;
@@ -156,6 +162,15 @@ class recorder {
     static constexpr std::size_t kMaxTimelineEntries = 20000;
     // Stress findings kept per suite; later ones are dropped.
     static constexpr std::size_t kMaxStressFindings = 100;
+    // Statements, drawings of the panel and expectations kept per suite, and the bytes
+    // of text each may hold in all; beyond either limit they are counted, not kept, so
+    // that a report stays small whatever the scenario (see docs/reliability.md).
+    static constexpr std::size_t kMaxSteps = 10000;
+    static constexpr std::size_t kMaxSnapshots = 200;
+    static constexpr std::size_t kMaxExpectations = 10000;
+    static constexpr std::size_t kMaxTimelineBytes = std::size_t{4} * 1024 * 1024;
+    static constexpr std::size_t kMaxSnapshotBytes = std::size_t{2} * 1024 * 1024;
+    static constexpr std::size_t kMaxExpectationBytes = std::size_t{2} * 1024 * 1024;
 
     // Before the first statement of a scenario file; begin_stress before a stress run
     // (its suite is named "stress").
@@ -197,6 +212,10 @@ class recorder {
     run_record run_;
     bool open_ = false;
     std::size_t entries_ = 0;
+    bool steps_full_ = false;  // later statements and what they cause are only counted
+    std::size_t timeline_bytes_ = 0;
+    std::size_t snapshot_bytes_ = 0;
+    std::size_t expectation_bytes_ = 0;
 };
 
 }  // namespace kest_host::report

@@ -174,6 +174,56 @@ TEST(html_report, one_escape_for_text_and_attributes) {
     EXPECT_EQ(html_text("a\tb\r\nc"), "a&#9;b&#13;&#10;c");
 }
 
+// A scenario of tens of thousands of statements: the record keeps what its limits
+// allow, counts the rest, and the page and the JUnit file say how much is not shown.
+TEST(html_report, a_huge_run_is_capped_with_a_visible_count_of_what_is_left_out) {
+    recorder r;
+    r.begin_suite("big.scn");
+    const std::size_t statements = recorder::kMaxSteps + 500;
+    for (std::size_t i = 1; i <= statements; ++i) {
+        const int line = static_cast<int>(i);
+        r.begin_step(line, "show");
+        r.note_command("TP 'text=1' '1' 'ID_ID'");
+        r.snapshot(snapshot_record{snapshot_reason::show, line, "1", "l.kest_ui", {}});
+        r.note_expectation("big.scn", line, "expect dest 3 source 5", i % 250 != 0,
+                           "it carries source 1");
+    }
+    r.snapshot(snapshot_record{snapshot_reason::end, 0, "1", "l.kest_ui", {}});
+    r.end_suite({}, suite_summary{statements, statements / 250, 0, 0, 1});
+    const suite_record& suite = r.record().suites.at(0);
+    EXPECT_EQ(suite.steps.size(), recorder::kMaxSteps);
+    EXPECT_EQ(suite.steps_dropped, 500u);
+    EXPECT_EQ(suite.entries_dropped, 500u) << "what later statements caused is only counted";
+    EXPECT_EQ(suite.snapshots.size(), recorder::kMaxSnapshots + 1) << "and the end drawing";
+    EXPECT_EQ(suite.snapshots.back().reason, snapshot_reason::end);
+    EXPECT_EQ(suite.snapshots_dropped, statements - recorder::kMaxSnapshots);
+    EXPECT_EQ(suite.expectations.size(), recorder::kMaxExpectations);
+    EXPECT_EQ(suite.failed_expectations_dropped, 2u);
+
+    const std::string page = html_report(r.record());
+    EXPECT_NE(page.find("500 more statements not shown"), std::string::npos);
+    EXPECT_NE(page.find(std::to_string(suite.snapshots_dropped) +
+                        " more drawings of the panel not shown"),
+              std::string::npos);
+    EXPECT_NE(page.find("500 more expectations not shown (2 of them failed)"), std::string::npos);
+    EXPECT_LT(page.size(), std::size_t{16} * 1024 * 1024);
+}
+
+// Long texts are capped by their bytes as well as by their number.
+TEST(html_report, long_statements_count_against_the_text_limit) {
+    recorder r;
+    r.begin_suite("long.scn");
+    const std::string text(60000, 'x');
+    std::size_t kept = 0;
+    for (int line = 1; line <= 1000; ++line) {
+        r.begin_step(line, "request \"" + text + "\"");
+    }
+    kept = r.record().suites.at(0).steps.size();
+    EXPECT_LE(kept * text.size(), recorder::kMaxTimelineBytes);
+    EXPECT_EQ(kept + r.record().suites.at(0).steps_dropped, 1000u);
+    EXPECT_LT(html_report(r.record()).size(), std::size_t{2} * recorder::kMaxTimelineBytes);
+}
+
 TEST(html_report, file_is_written_or_the_path_is_named) {
     const std::string path = testing::TempDir() + "kest_report_html_test.html";
     std::string error;
