@@ -54,7 +54,7 @@ class console {
     void record(const std::string& file);
     void help(const std::string& topic);
     void error(const std::string& message) {
-        err_ << "kest-host: " << message << "\n";
+        err_ << "kest-host: " << printable(message) << "\n";
         failed_line_ = true;
     }
     void interrupted();

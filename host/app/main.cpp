@@ -99,12 +99,12 @@ int run_console(const command_line& c, const kest_host::run_options& options) {
     std::string error;
     if (c.scenarios.empty()) {
         if (!kest_host::parse_scenario(kDemoScenario, "demo", setup.start, error)) {
-            std::cerr << "kest-host: " << error << "\n";
+            std::cerr << "kest-host: " << kest_host::printable(error) << "\n";
             return 2;
         }
         kest_host::keep_setup_only(setup.start);
     } else if (!kest_host::read_scenario_file(c.scenarios.front(), setup.start, error)) {
-        std::cerr << "kest-host: " << error << "\n";
+        std::cerr << "kest-host: " << kest_host::printable(error) << "\n";
         return 2;
     } else if (setup.start.steps.empty()) {
         std::cerr << "kest-host: " << kest_host::printable(c.scenarios.front())

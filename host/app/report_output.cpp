@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "common/paths.h"
+#include "common/printable.h"
 #include "html_report.h"
 #include "output_file.h"
 #include "scenario/scenario_file.h"
@@ -65,7 +66,7 @@ bool check_report_paths(const command_line& c, std::ostream& err) {
     for (const std::string* path : {&c.junit, &c.report}) {
         std::string error;
         if (!path->empty() && !report::probe_output_path(*path, error)) {
-            err << "kest-host: " << error << "\n";
+            err << "kest-host: " << printable(error) << "\n";
             ok = false;
         }
     }
@@ -73,7 +74,7 @@ bool check_report_paths(const command_line& c, std::ostream& err) {
     if (!report::outputs_are_distinct({{"--junit", c.junit}, {"--report", c.report}}, files_read(c),
                                       clashes)) {
         for (const auto& clash : clashes) {
-            err << "kest-host: " << clash << "\n";
+            err << "kest-host: " << printable(clash) << "\n";
         }
         ok = false;
     }
@@ -85,12 +86,12 @@ bool write_reports(const command_line& c, const report::run_record& run, std::os
     std::string error;
 #ifdef KEST_HOST_HAVE_JUNIT
     if (!c.junit.empty() && !report::write_junit_file(run, c.junit, error)) {
-        err << "kest-host: " << error << "\n";
+        err << "kest-host: " << printable(error) << "\n";
         ok = false;
     }
 #endif
     if (!c.report.empty() && !report::write_html_file(run, c.report, error)) {
-        err << "kest-host: " << error << "\n";
+        err << "kest-host: " << printable(error) << "\n";
         ok = false;
     }
     return ok;

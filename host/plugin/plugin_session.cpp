@@ -1,6 +1,7 @@
 #include "plugin/plugin_session.h"
 
 #include "common/paths.h"
+#include "common/printable.h"
 
 namespace kest_host {
 
@@ -38,7 +39,7 @@ void plugin_session::report(const check& which, bool failure, const std::string&
     const uint64_t count = which.findings();  // this finding is counted already
     if (count <= kFindingsPrinted) {
         errors_ << "kest-host: " << (failure ? "CHECK FAILED " : "check warning ") << which.id()
-                << ": " << message << "\n";
+                << ": " << printable(message) << "\n";
     } else if (count == kFindingsPrinted + 1) {
         errors_ << "kest-host: (further findings of " << which.id() << " are only counted)\n";
     }

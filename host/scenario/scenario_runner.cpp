@@ -28,7 +28,7 @@ void scenario_runner::fail(const std::string& message) {
     ++failed_;
     last_failure_ = message;
     session_.errors() << "kest-host: " << (color_ ? "\033[1;31mFAIL\033[0m " : "FAIL ") << where_
-                      << ": " << message << "\n";
+                      << ": " << printable(message) << "\n";
 }
 
 bool scenario_runner::ensure_started() {
@@ -69,7 +69,7 @@ void scenario_runner::show() {
         out_ << "(no panel shown)\n";
         const std::string faults = h.world().faults_in_force();
         if (!faults.empty()) {
-            out_ << "  devices: " << faults << "\n";
+            out_ << "  devices: " << printable(faults) << "\n";
         }
     }
 }
@@ -80,7 +80,7 @@ bool scenario_runner::prepare(const step& s) {
     const statement_group group = group_of(s.what);
     if (trace_ == stmt::trace_level::full && group != statement_group::expectation &&
         (session_.started() || group != statement_group::setup)) {
-        out_ << (color_ ? "\033[1m" : "") << "--- " << where_ << ": " << s.source
+        out_ << (color_ ? "\033[1m" : "") << "--- " << where_ << ": " << printable(s.source)
              << (color_ ? "\033[0m" : "") << "\n";
     }
     if (group != statement_group::expectation) {
@@ -119,7 +119,7 @@ bool scenario_runner::execute(const step& s, const std::string& file) {
     }
     const bool expectation = group_of(s.what) == statement_group::expectation;
     if (expectation && trace_ != stmt::trace_level::off && failed_ == failed_before) {
-        out_ << "ok   " << where_ << ": " << s.source << "\n";
+        out_ << "ok   " << where_ << ": " << printable(s.source) << "\n";
     }
     if (expectation) {
         record_expectation(s, failed_ == failed_before);
@@ -143,7 +143,7 @@ bool scenario_runner::execute(const step& s, const std::string& file) {
 void scenario_runner::print_brief(const step& s) {
     constexpr std::size_t kWidth = 150;
     const auto& sent = host().step_commands();
-    std::string line = "--- " + where_ + ": " + s.source;
+    std::string line = "--- " + where_ + ": " + printable(s.source);
     std::size_t shown = 0;
     for (; shown < sent.size(); ++shown) {
         const std::string next = (shown == 0 ? "  -> " : " | ") + printable(sent[shown]);
@@ -161,7 +161,7 @@ void scenario_runner::print_brief(const step& s) {
 int scenario_runner::finish() {
     session_.end();
     if (!error_.empty()) {
-        session_.errors() << "kest-host: error: " << error_ << "\n";
+        session_.errors() << "kest-host: error: " << printable(error_) << "\n";
         if (session_.follow_on_findings() > 0) {
             session_.errors() << "kest-host: " << session_.follow_on_findings()
                               << " further findings of the checks follow from this error and "

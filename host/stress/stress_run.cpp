@@ -86,7 +86,7 @@ bool stress_driver::start() {
     if (!error.empty()) {
         out_ << event_trace_.str();
         (options_.errors != nullptr ? *options_.errors : out_)
-            << "kest-host: error: " << error << "\n";
+            << "kest-host: error: " << printable(error) << "\n";
         if (options_.recorder != nullptr) {
             options_.recorder->note_error(error);
         }
