@@ -9,6 +9,7 @@
 
 #include "report_sample.h"
 #include "safe_text.h"
+#include "sha256.h"
 #include "xml_chars.h"
 
 namespace kest_host::report {
@@ -133,6 +134,39 @@ TEST(html_report, stands_alone_without_network_or_other_files) {
     // Without the script everything is shown: nothing starts filtered out.
     EXPECT_EQ(doc.select_nodes("//*[contains(@class,'filtered-out')]").size(), 0u);
     EXPECT_GT(doc.select_nodes("//li[@data-kind]").size(), 0u);
+}
+
+// A second line of defence: the page's policy loads nothing and runs only the script
+// whose hash it names, which is the script the page holds.
+TEST(html_report, its_policy_allows_only_its_own_script_by_hash) {
+    const std::string html = html_report(sample::demo_run());
+    const pugi::xml_document doc = parse(html);
+    const pugi::xml_node meta =
+        doc.select_node("//meta[@http-equiv='Content-Security-Policy']").node();
+    ASSERT_TRUE(meta);
+    const std::string policy = meta.attribute("content").value();
+    EXPECT_EQ(policy.rfind("default-src 'none'; script-src 'sha256-", 0), 0u) << policy;
+    EXPECT_EQ(policy.find("unsafe-eval"), std::string::npos);
+    // The element's text as a browser reads it (an HTML parser keeps the CDATA marks).
+    const auto open = html.find("<script>") + 8;
+    const std::string script = html.substr(open, html.find("</script>") - open);
+    EXPECT_EQ(policy, content_security_policy(script));
+    EXPECT_NE(content_security_policy(script + " "), policy) << "another script is not allowed";
+}
+
+TEST(sha256, matches_the_standard_vectors) {
+    const auto b64 = [](std::string_view text) {
+        const auto d = sha256(text);
+        return base64(d.data(), d.size());
+    };
+    EXPECT_EQ(b64(""), "47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU=");
+    EXPECT_EQ(b64("abc"), "ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0=");
+    // Two blocks: 56 bytes need a second block for the length.
+    EXPECT_EQ(b64("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+              "JI1qYdIGOLjlwCaTDD5gOaM85Flk/yFn9uzt1BnbBsE=");
+    EXPECT_EQ(b64(std::string(1000000, 'a')), "zcduXJkU+5KBocfihNc+Z/GAmkiklyAOBG05zMcRLNA=");
+    const uint8_t two[] = {'a', 'b'};
+    EXPECT_EQ(base64(two, 2), "YWI=");
 }
 
 TEST(html_report, hostile_texts_never_become_markup) {
