@@ -204,6 +204,19 @@ void recorder::snapshot(snapshot_record shot) {
     suite->snapshots.push_back(std::move(shot));
 }
 
+bool recorder::keeps_snapshot(snapshot_reason reason) {
+    const suite_record* suite = current();
+    return suite != nullptr &&
+           (reason == snapshot_reason::end ||
+            (suite->snapshots.size() < kMaxSnapshots && snapshot_bytes_ < kMaxSnapshotBytes));
+}
+
+void recorder::snapshot_left_out() {
+    if (suite_record* suite = current()) {
+        suite->snapshots_dropped++;
+    }
+}
+
 void recorder::note_stress_finding(stress_finding finding) {
     suite_record* suite = current();
     if (suite != nullptr && suite->stress && suite->stress->findings.size() < kMaxStressFindings) {

@@ -194,6 +194,10 @@ class recorder {
                           bool passed, const std::string& message);
     // At `show`, at the end, and after a failed expectation.
     void snapshot(snapshot_record shot);
+    // False when a drawing for `reason` would only be counted: the caller then need
+    // not make it, and calls snapshot_left_out() instead.
+    bool keeps_snapshot(snapshot_reason reason);
+    void snapshot_left_out();
     // A stress finding, with the replay command.
     void note_stress_finding(stress_finding finding);
     // Why the run could not go on.

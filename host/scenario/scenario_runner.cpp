@@ -196,6 +196,10 @@ void scenario_runner::record_expectation(const step& s, bool passed) {
 
 void scenario_runner::record_drawing(report::snapshot_reason reason, int line) {
     if (report::recorder* rec = session_.recorder()) {
+        if (!rec->keeps_snapshot(reason)) {
+            rec->snapshot_left_out();  // past the report's limit: not even drawn
+            return;
+        }
         for (auto& shot : panel_snapshots(host().panels(), reason, line)) {
             rec->snapshot(std::move(shot));
         }
