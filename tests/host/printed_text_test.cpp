@@ -17,33 +17,34 @@ const std::string kClear = "\x1b[2J";
 const std::string kTitle = "\x1b]0;owned\x07";
 
 TEST(printed_text, escape_sequences_from_a_scenario_never_reach_the_terminal_raw) {
-    const std::string text = "layout-dir \"" KEST_PANEL_DIR
-                             "\"\n"
-                             "device router 12\ndevice infodriver 30\ndevice gpi 40\n"
-                             "instance \"Vesk SDI Router\" 12 0\ninstance \"Vesk Tally Infodriver\" 30 0\n"
+    const std::string text =
+        "layout-dir \"" KEST_PANEL_DIR
+        "\"\n"
+        "device router 12\ndevice infodriver 30\ndevice gpi 40\n"
+        "instance \"Vesk SDI Router\" 12 0\ninstance \"Vesk Tally Infodriver\" 30 0\n"
         "instance \"LD Button 1\" 40 17\n"
-                             "name source 5 \"Cam" +
-                             kClear +
-                             "\"\n"  // shown by the panel, printed in the trace
-                             "slot 61 \"5\"\nslot 69 \"3\"\n"
-                             "fault lookup \"" +
-                             kTitle +
-                             "\" missing\n"  // the faults line
-                             "start\n"
-                             "slot 62 \"" +
-                             kClear +
-                             "\"\n"  // the step's --- line
-                             "expect control \"21\" text \"Cam" +
-                             kClear +
-                             "\"\n"  // an ok line
-                             "expect control \"11\" text \"" +
-                             kTitle +
-                             "\"\n"  // a FAIL line
-                             "request \"return=all\"\n"
-                             "expect answer \"" +
-                             kTitle +
-                             "\"\n"  // a FAIL line
-                             "show\n";
+        "name source 5 \"Cam" +
+        kClear +
+        "\"\n"  // shown by the panel, printed in the trace
+        "slot 61 \"5\"\nslot 69 \"3\"\n"
+        "fault lookup \"" +
+        kTitle +
+        "\" missing\n"  // the faults line
+        "start\n"
+        "slot 62 \"" +
+        kClear +
+        "\"\n"  // the step's --- line
+        "expect control \"21\" text \"Cam" +
+        kClear +
+        "\"\n"  // an ok line
+        "expect control \"11\" text \"" +
+        kTitle +
+        "\"\n"  // a FAIL line
+        "request \"return=all\"\n"
+        "expect answer \"" +
+        kTitle +
+        "\"\n"  // a FAIL line
+        "show\n";
     scenario s;
     std::string error;
     ASSERT_TRUE(parse_scenario(text, "hostile.scn", s, error)) << error;
