@@ -50,10 +50,13 @@ std::string identity(const std::string& path) {
         return "standard output";
     }
     const std::string target = final_target(path);
+#ifndef _WIN32
+    // (Windows has no inode numbers: there the normalised name alone tells.)
     struct stat info {};
     if (::stat(target.c_str(), &info) == 0) {
         return "file " + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
     }
+#endif
     std::error_code ec;
     const fs::path absolute = fs::weakly_canonical(fs::absolute(target, ec), ec);
     return "name " + (ec ? target : absolute.generic_string());
