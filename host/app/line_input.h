@@ -13,7 +13,9 @@ namespace kest_host {
 
 class line_input {
   public:
-    enum class result { line, interrupted, end };
+    // `refused`: the input passed a limit (a line longer than input_limits::kLine, or
+    // more than input_limits::kFile bytes from a pipe or a file); why() says which.
+    enum class result { line, interrupted, end, refused };
 
     virtual ~line_input() = default;
     // Reads the next line (without its end). `interrupted`: Ctrl-C dropped the line
@@ -21,6 +23,8 @@ class line_input {
     virtual result read(std::string& line) = 0;
     // A prompt is shown, so the end of input leaves the cursor on the prompt line.
     virtual bool prompts() const = 0;
+    // Why the last read was refused.
+    virtual std::string why() const { return ""; }
 };
 
 // `terminal`: standard input is a terminal (then `in` must be std::cin and `out`

@@ -48,7 +48,7 @@ int run_scenario_files(const std::vector<std::string>& files, const run_options&
     for (std::size_t i = 0; i < names.size(); ++i) {
         std::string error;
         if (!load(names[i], files.empty(), parsed[i], error)) {
-            err << "kest-host: " << error << "\n";
+            err << "kest-host: " << printable(error) << "\n";
             record_unloaded(options.recorder, names[i], error);
             loaded = false;
         }

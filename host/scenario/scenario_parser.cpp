@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "common/input_file.h"
 #include "common/printable.h"
 #include "protocol/reply_poison.h"
 #include "scenario/statement_reader.h"
@@ -104,6 +105,9 @@ bool parse_scenario(const std::string& content, const std::string& file, scenari
     int line = 0;
     while (std::getline(lines, text)) {
         ++line;
+        if (line == 1) {
+            drop_byte_order_mark(text);
+        }
         std::optional<step> s;
         if (!parse_scenario_line(text, file, line, s, error)) {
             return false;

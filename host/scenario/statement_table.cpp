@@ -43,7 +43,10 @@ bool parse_instance(reader& r, statement& out) {
     if (!r.text("a quoted instance name", s.name) || !any32(r, "a device number", s.device)) {
         return false;
     }
-    return (!r.more() || any32(r, "an offset", s.offset)) && done(out, s);
+    // The panel's eight inputs run from the offset to the offset plus 7, which must
+    // still be a 32-bit number.
+    return (!r.more() || r.number32("an offset", kInt32Min, kInt32Max - 7, s.offset)) &&
+           done(out, s);
 }
 
 bool parse_inputs(reader& r, statement& out) {

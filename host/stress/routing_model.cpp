@@ -63,6 +63,13 @@ void routing_model::input_report(int n, int32_t value) {
     settle();
 }
 
+void routing_model::input_poll() {
+    for (int n = 0; n < panel_names::kButtons; ++n) {
+        push({report_event::kind::gpi, n, input[n], std::string()});
+    }
+    settle();
+}
+
 void routing_model::input_change(int n, int32_t value) {
     const int32_t before = input[n];
     if (bounce > 0 && before != value) {

@@ -98,6 +98,25 @@ TEST_F(faults_test, a_slow_router_makes_at_once_and_reports_in_order_on_the_cloc
     EXPECT_EQ(sink.take(), lines{"1 12 3 4 Cam 4"}) << "nothing waits: straight through";
 }
 
+// The time by which every waiting report has arrived is the last one's, not the
+// first one's: a stress run moves the clock there to settle the line.
+TEST_F(faults_test, all_due_by_is_the_due_time_of_the_last_waiting_report) {
+    router_line& line = world.routers_line();
+    EXPECT_EQ(line.all_due_by(), 0) << "nothing waits: now";
+    world.switch_fault("router delay", 100);
+    r->take_crosspoint(3, 8);  // due at 100
+    world.clock().move_to(50);
+    world.switch_fault("router delay", 400);
+    r->take_crosspoint(3, 4);  // due at 450
+    int64_t first = 0;
+    ASSERT_TRUE(line.waiting(first));
+    EXPECT_EQ(first, 100);
+    EXPECT_EQ(line.all_due_by(), 450);
+    EXPECT_TRUE(line.deliver_due(100));
+    world.clock().move_to(600);
+    EXPECT_EQ(line.all_due_by(), 600) << "overdue: now, never in the past";
+}
+
 TEST_F(faults_test, a_silent_infodriver_answers_what_it_owes_when_it_comes_back) {
     world.switch_fault("infodriver silent");
     tally->slots[61] = "6";

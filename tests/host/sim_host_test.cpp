@@ -345,7 +345,8 @@ TEST_F(sim_host_test, writes_outside_the_layout_and_odd_crosspoints_are_reported
 TEST_F(sim_host_test, an_unreadable_layout_fails_the_show_and_is_a_file_error) {
     EXPECT_EQ(client->send("PS '1' '/nonexistent/LD_Auto.kest_ui'"), 0);
     EXPECT_EQ(host.file_error(),
-              "`PS '1' '/nonexistent/LD_Auto.kest_ui'`: cannot read /nonexistent/LD_Auto.kest_ui");
+              "`PS '1' '/nonexistent/LD_Auto.kest_ui'`: cannot read layout "
+              "/nonexistent/LD_Auto.kest_ui: No such file or directory");
     EXPECT_NE(client->send("PS '1' '" KEST_PANEL_DIR "/LD_Auto.kest_ui'"), 0);
 }
 

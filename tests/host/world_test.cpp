@@ -97,7 +97,7 @@ TEST(panel_model, a_second_show_starts_the_panel_afresh) {
     ASSERT_TRUE(panels.show("1", KEST_PANEL_LAYOUT, error));
     EXPECT_EQ(panels.control("1", "CurrentSDI_ID")->property("value"), "");
     EXPECT_FALSE(panels.show("2", "/nonexistent.kest_ui", error));
-    EXPECT_EQ(error, "cannot read /nonexistent.kest_ui");
+    EXPECT_EQ(error, "cannot read layout /nonexistent.kest_ui: No such file or directory");
     EXPECT_EQ(panels.find("2"), nullptr);
 }
 
