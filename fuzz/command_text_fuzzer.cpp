@@ -15,7 +15,7 @@
 #include <cstring>
 #include <string>
 
-#include "plugin/command_text.h"
+#include "protocol/command_text.h"
 
 namespace {
 

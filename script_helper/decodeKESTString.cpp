@@ -1,6 +1,6 @@
 #include "decodeKESTString.h"
 
-#include <cstring>
+#include "text_copy.h"
 
 namespace {
 
@@ -36,16 +36,11 @@ void decodeKESTString::decode(const char* text) {
     for (char*& token : tokens) {
         token = noToken();
     }
-    if (text == nullptr) {
+    std::size_t length = 0;
+    buffer = copyText(text, length);
+    if (buffer == nullptr) {
         return;
     }
-    const std::size_t length = std::strlen(text);
-    if (length == 0) {
-        return;
-    }
-    buffer = new char[length + 1];
-    std::memcpy(buffer, text, length);
-    buffer[length] = '\0';
 
     int current = 0;
     tokens[0] = buffer;

@@ -1,6 +1,6 @@
 #include "parsed_request.h"
 
-#include <cstring>
+#include "text_copy.h"
 
 // The scan, in one pass over the record's own copy of the text:
 //   "." starts a part (the first separator also ends the name), "=" starts the
@@ -13,16 +13,11 @@ parsed_request::parsed_request(const char* text)
     for (const char*& part : parts) {
         part = emptyText;
     }
-    if (text == nullptr) {
+    std::size_t length = 0;
+    buffer = copyText(text, length);
+    if (buffer == nullptr) {
         return;
     }
-    const std::size_t length = std::strlen(text);
-    if (length == 0) {
-        return;
-    }
-    buffer = new char[length + 1];
-    std::memcpy(buffer, text, length);
-    buffer[length] = '\0';
 
     for (std::size_t i = 0; i < length; ++i) {
         if (partCount >= MAX_REQUEST_PARTS) {

@@ -10,9 +10,11 @@
 # faults are the point). Death tests re-execute their program outside valgrind.
 # The programs that replace operator new (to count allocations or make them fail)
 # are left out too: valgrind puts its own allocator in place of theirs, so
-# their checks cannot work here. They run natively and under ASan. So do the tests
-# labelled "realtime" (the panel against a router on loopback, with deadlines).
-# Two programs run at a time.
+# their checks cannot work here. They run natively and under ASan. Tests labelled
+# "replay" (the fuzz corpora, which the ASan step replays with memory checks),
+# "realtime" (driven through a terminal or against devices on loopback, on the wall
+# clock) and "browser" (a real browser drives them) are left out as well. Two
+# programs run at a time.
 #
 #   MEMCHECK_BUILD   build folder (default build/default)
 set -euo pipefail
@@ -45,18 +47,21 @@ VALGRIND = ["valgrind", "--tool=memcheck", "--error-exitcode=99", "--leak-check=
 # Programs with an operator new of their own: valgrind's allocator takes its place.
 SKIPPED = {"kest_string_alloc_test", "tavrin_allocation_failure_coverage_test",
            "kest_string_complete_test", "kest_out_of_memory_test", "tavrin_property_memory_test"}
+# Labels whose tests the memcheck step leaves out (see the comment at the top).
+SKIPPED_LABELS = {"replay", "realtime", "browser"}
 
 runs = []  # (name, argv, cwd, stdin file)
+labelled = []  # left out for their labels
 for test in json.load(open(os.path.join(logs, "tests.json")))["tests"]:
     command = test.get("command") or []
     props = {p["name"]: p["value"] for p in test.get("properties", [])}
     cwd = props.get("WORKING_DIRECTORY", bin_dir)
     if props.get("WILL_FAIL") in (True, "ON", "TRUE", "1") or test["name"] in SKIPPED:
         continue
-    # Real-time tests against a router on loopback: valgrind's pace would turn their
-    # deadlines into failures; they run natively and under ASan.
     labels = props.get("LABELS") or []
-    if "realtime" in (labels if isinstance(labels, list) else [labels]):
+    labels = set(labels if isinstance(labels, list) else [labels])
+    if labels & SKIPPED_LABELS:
+        labelled.append(test["name"])
         continue
     if command and command[0].startswith(bin_dir + os.sep):
         runs.append((test["name"], command, cwd, None))
@@ -100,8 +105,9 @@ start = time.time()
 with ThreadPoolExecutor(max_workers=2) as pool:
     failed = [result for result in pool.map(run, runs) if result is not None]
 
-print("memcheck: %d programs in %.0fs, %d failed; not run: %s" % (
-    len(runs), time.time() - start, len(failed), ", ".join(sorted(SKIPPED))))
+print("memcheck: %d programs in %.0fs, %d failed; not run: %s; left out by label (%s): %s" % (
+    len(runs), time.time() - start, len(failed), ", ".join(sorted(SKIPPED)),
+    ", ".join(sorted(SKIPPED_LABELS)), ", ".join(sorted(labelled))))
 for name, status, log in failed:
     print("---- %s (exit %d): %s (rerun with --track-origins=yes for more)" % (name, status, log))
     with open(log, errors="replace") as f:

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Long random runs of the real plug-in in kest-host: 100000 events for each of a
 # fixed list of seeds, then 50000 events with device faults mixed in for each of ten
-# seeds, every check of the host's validator on. Any failed check or non-zero exit
-# fails the step; the message repeats the run:
+# seeds, every check of the host's validator on, two runs at a time (one a core).
+# Any failed check or non-zero exit fails the step; the message repeats the run:
 #
 #   build/default/bin/kest-host --stress 100000 --seed <seed>
 #   build/default/bin/kest-host --stress 50000 --seed <seed> --faults
@@ -26,24 +26,46 @@ if [ ! -x "$host" ]; then
     exit 1
 fi
 
-log=$(mktemp /tmp/kest-stress.XXXXXX)
-trap 'rm -f "$log"' EXIT
-failed=0
-total_events=0
-total_commands=0
-total_delivered=0
+logs=$(mktemp -d /tmp/kest-stress.XXXXXX)
+trap 'rm -rf "$logs"' EXIT
 start=$(date +%s.%N)
 # Each run: "EVENTS SEED [--faults]".
 runs=()
 for seed in "${seeds[@]}"; do runs+=("$events $seed"); done
 for seed in "${fault_seeds[@]}"; do runs+=("$fault_events $seed --faults"); done
-for run in "${runs[@]}"; do
-    read -r n_events seed faults <<<"$run"
-    status=0
-    "$host" --stress "$n_events" --seed "$seed" $faults --no-color >"$log" 2>&1 || status=$?
+
+# stress_one INDEX: plays run INDEX; its output goes to $logs/INDEX.log and its exit
+# status to $logs/INDEX.status.
+stress_one() {
+    local n_events seed faults status=0
+    read -r n_events seed faults <<<"${runs[$1]}"
+    "$host" --stress "$n_events" --seed "$seed" $faults --no-color >"$logs/$1.log" 2>&1 || status=$?
+    echo "$status" >"$logs/$1.status"
+}
+
+# Two runs at a time, one a core; the results are read in the runs' order.
+running=0
+for i in "${!runs[@]}"; do
+    if [ "$running" -ge 2 ]; then
+        wait -n
+        running=$((running - 1))
+    fi
+    stress_one "$i" &
+    running=$((running + 1))
+done
+wait
+
+failed=0
+total_events=0
+total_commands=0
+total_delivered=0
+for i in "${!runs[@]}"; do
+    read -r n_events seed faults <<<"${runs[$i]}"
+    log=$logs/$i.log
+    status=$(cat "$logs/$i.status" 2>/dev/null || echo "?")
     # "Stress: seed S, N events in T (R events/s), C commands, D events delivered"
     line=$(grep -E '^Stress: seed' "$log" | tail -1 || true)
-    if [ "$status" -ne 0 ] || [ -z "$line" ]; then
+    if [ "$status" != 0 ] || [ -z "$line" ]; then
         echo "FAIL seed $seed (exit $status): $host --stress $n_events --seed $seed $faults"
         grep -E 'CHECK FAILED|FAILED|error' "$log" | head -20 || tail -20 "$log"
         failed=1
@@ -57,6 +79,6 @@ for run in "${runs[@]}"; do
     echo "ok   $line${faults:+ (with faults)}"
 done
 elapsed=$(awk -v s="$start" -v e="$(date +%s.%N)" 'BEGIN { printf "%.1f", e - s }')
-echo "stress: ${#runs[@]} runs, $total_events events, $total_delivered events delivered," \
-     "$total_commands commands in ${elapsed}s"
+echo "stress: ${#runs[@]} runs, two at a time, $total_events events, $total_delivered events" \
+     "delivered, $total_commands commands in ${elapsed}s"
 exit "$failed"

@@ -161,6 +161,70 @@ std::string read_live_options(command_line& out, bool for_given, const std::stri
     return "";
 }
 
+// The options as CLI11 reads them: the numbers as texts (read_numbers checks them)
+// and the options whose presence matters.
+struct options_given {
+    std::string events;
+    std::string seed;
+    std::string from;
+    std::string for_seconds;
+    CLI::Option* stress = nullptr;
+    CLI::Option* seed_option = nullptr;
+    CLI::Option* from_option = nullptr;
+    CLI::Option* junit = nullptr;
+    CLI::Option* report = nullptr;
+    const CLI::Option* for_option = nullptr;
+};
+
+void add_options(CLI::App& app, command_line& out, options_given& given) {
+    app.add_option("--plugin", out.plugin, "the plug-in binary to load")->type_name("PATH");
+    app.add_flag("--quiet", out.quiet,
+                 "in every mode: no trace and no progress line, only findings, the panel, the "
+                 "checks and the summary");
+    app.add_flag("--no-color", out.no_color, "never use colour");
+    app.add_flag("--interactive", out.interactive, "type statements at a prompt");
+    given.stress = app.add_option("--stress", given.events, "send N random events (needs --seed)")
+                       ->type_name("N");
+    given.seed_option =
+        app.add_option("--seed", given.seed, "the seed of a stress run")->type_name("S");
+    app.add_flag("--faults", out.faults, "mix device faults into a stress run");
+    given.from_option =
+        app.add_option("--from", given.from,
+                       "replay a stress run silently up to event K, then print its trace")
+            ->type_name("K");
+    given.junit =
+        app.add_option("--junit", out.junit, "write the results as JUnit XML")->type_name("FILE");
+    given.report = app.add_option("--report", out.report, "write the results as one HTML page")
+                       ->type_name("FILE");
+    app.add_option("scenario", out.scenarios,
+                   "the scenario files, each against a fresh panel (default: the built-in demo)")
+        ->type_name("SCENARIO");
+    given.for_option = add_live_options(app, out, given.for_seconds);
+}
+
+// Why the options read are not usable ("" when they are); fills the numbers into `out`.
+std::string check_options(const CLI::App& app, command_line& out, const options_given& given) {
+    std::string error = check_leftovers(app.remaining());
+    if (error.empty()) {
+        const auto text = [](const CLI::Option* option, const std::string& value) {
+            return option->count() > 0 ? std::optional<std::string>(value) : std::nullopt;
+        };
+        error = read_numbers(out, given.events, text(given.seed_option, given.seed),
+                             text(given.from_option, given.from));
+    }
+    if (error.empty()) {
+        error = read_live_options(out, given.for_option->count() > 0, given.for_seconds);
+    }
+    if (error.empty() && ((given.junit->count() > 0 && out.junit.empty()) ||
+                          (given.report->count() > 0 && out.report.empty()))) {
+        error = "--junit and --report need a file name, not \"\"";
+    }
+    if (error.empty()) {
+        error = check_combination(out, given.seed_option->count() > 0);
+    }
+    return error;
+}
+
 }  // namespace
 
 bool live_mode_built() {
@@ -175,32 +239,8 @@ std::optional<int> read_command_line(int argc, const char* const* argv, const ch
                                      command_line& out, std::ostream& stdout_stream,
                                      std::ostream& stderr_stream) {
     CLI::App app{"kest-host: runs the panel plug-in on a simulated host", "kest-host"};
-    std::string events;
-    std::string seed;
-    std::string from;
-    app.add_option("--plugin", out.plugin, "the plug-in binary to load")->type_name("PATH");
-    app.add_flag("--quiet", out.quiet,
-                 "in every mode: no trace and no progress line, only findings, the panel, the "
-                 "checks and the summary");
-    app.add_flag("--no-color", out.no_color, "never use colour");
-    app.add_flag("--interactive", out.interactive, "type statements at a prompt");
-    auto* stress =
-        app.add_option("--stress", events, "send N random events (needs --seed)")->type_name("N");
-    auto* seeded = app.add_option("--seed", seed, "the seed of a stress run")->type_name("S");
-    app.add_flag("--faults", out.faults, "mix device faults into a stress run");
-    auto* from_option =
-        app.add_option("--from", from,
-                       "replay a stress run silently up to event K, then print its trace")
-            ->type_name("K");
-    auto* junit =
-        app.add_option("--junit", out.junit, "write the results as JUnit XML")->type_name("FILE");
-    auto* report = app.add_option("--report", out.report, "write the results as one HTML page")
-                       ->type_name("FILE");
-    app.add_option("scenario", out.scenarios,
-                   "the scenario files, each against a fresh panel (default: the built-in demo)")
-        ->type_name("SCENARIO");
-    std::string for_seconds;
-    const CLI::Option* for_option = add_live_options(app, out, for_seconds);
+    options_given given;
+    add_options(app, out, given);
     app.allow_extras();
     const auto fail = [&](const std::string& message) {
         stderr_stream << "kest-host: " << message << "\n" << usage(default_plugin);
@@ -214,24 +254,8 @@ std::optional<int> read_command_line(int argc, const char* const* argv, const ch
     } catch (const CLI::ParseError& e) {
         return fail(e.what());
     }
-    out.stress = stress->count() > 0;
-    std::string error = check_leftovers(app.remaining());
-    if (error.empty()) {
-        const auto given = [](const CLI::Option* option, const std::string& text) {
-            return option->count() > 0 ? std::optional<std::string>(text) : std::nullopt;
-        };
-        error = read_numbers(out, events, given(seeded, seed), given(from_option, from));
-    }
-    if (error.empty()) {
-        error = read_live_options(out, for_option->count() > 0, for_seconds);
-    }
-    if (error.empty() && ((junit->count() > 0 && out.junit.empty()) ||
-                          (report->count() > 0 && out.report.empty()))) {
-        error = "--junit and --report need a file name, not \"\"";
-    }
-    if (error.empty()) {
-        error = check_combination(out, seeded->count() > 0);
-    }
+    out.stress = given.stress->count() > 0;
+    const std::string error = check_options(app, out, given);
     if (!error.empty()) {
         return fail(error);
     }

@@ -1,13 +1,14 @@
 #include "app/interactive.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "app/line_input.h"
 #include "app/session_record.h"
 #include "common/interrupt.h"
+#include "common/printable.h"
+#include "report/output_file.h"
+#include "scenario/scenario_file.h"
 #include "scenario/statement_table.h"
 
 namespace kest_host {
@@ -30,7 +31,7 @@ constexpr const char kKeys[] =
 class console {
   public:
     console(const console_setup& setup, std::istream& in, std::ostream& out, std::ostream& err)
-        : runner_(setup.options, out), out_(out), err_(err) {
+        : runner_(setup.options, out), out_(out), err_(err), terminal_(setup.terminal) {
         if (setup.wait_input) {
             auto wait = setup.wait_input;
             input_ = make_line_input(out, setup.terminal, [this, wait](int fd) {
@@ -59,7 +60,10 @@ class console {
     void load(const std::string& file);
     void record(const std::string& file);
     void help(const std::string& topic);
-    void error(const std::string& message) { err_ << "kest-host: " << message << "\n"; }
+    void error(const std::string& message) {
+        err_ << "kest-host: " << printable(message) << "\n";
+        failed_line_ = true;
+    }
     void interrupted();
     // Live mode: the panel drawn again when events reached it while the prompt waited.
     void redraw_if_reported();
@@ -72,6 +76,8 @@ class console {
     int line_ = 0;
     bool over_ = false;      // the plug-in or its layout failed: no more steps
     uint64_t drawn_at_ = 0;  // events delivered when the panel was last drawn
+    bool terminal_;
+    bool failed_line_ = false;  // a line could not be carried out
 };
 
 void console::redraw_if_reported() {
@@ -103,6 +109,15 @@ int console::run(const scenario& start) {
     while (!over_) {
         drawn_at_ = runner_.host().events_delivered();
         const line_input::result r = input_->read(line);
+        if (r == line_input::result::refused) {
+            error("input:" + std::to_string(line_ + 1) + ": " + input_->why());
+            break;
+        }
+        if (r == line_input::result::end && !terminal_ && interrupt_requested()) {
+            clear_interrupt();
+            error("interrupted: the rest of the input is not read");
+            break;
+        }
         if (r == line_input::result::end) {
             if (input_->prompts()) {
                 out_ << "\n";  // the summary goes on a line of its own, not the prompt's
@@ -119,7 +134,11 @@ int console::run(const scenario& start) {
             break;
         }
     }
-    return runner_.finish();
+    const int status = runner_.finish();
+    // Lines from a pipe or a file are a script: one that could not be carried out is
+    // an error of the session, as a bad line of a scenario file is. At a terminal the
+    // person saw the message and went on.
+    return failed_line_ && !terminal_ ? std::max(status, 2) : status;
 }
 
 console::outcome console::typed(const std::string& line) {
@@ -200,26 +219,41 @@ bool console::play(const scenario& file) {
 }
 
 void console::load(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        error("load: cannot read " + file);
-        return;
-    }
-    std::ostringstream content;
-    content << in.rdbuf();
     scenario parsed;
     std::string why;
-    if (!parse_scenario(content.str(), file, parsed, why)) {
-        error(why);
+    if (!read_scenario_file(file, parsed, why)) {
+        error("load: " + why);
+        return;
+    }
+    if (parsed.steps.empty()) {
+        error("load: " + printable(file) + " holds no statements; nothing was played");
         return;
     }
     record_.section("load " + file);
-    play(parsed);
+    const bool whole = play(parsed);
     record_.section("typed at the prompt");
+    if (whole) {
+        out_ << "loaded " << printable(file) << ": " << parsed.steps.size()
+             << " statements played\n";
+    } else {
+        // play() or the step said what stopped it.
+        failed_line_ = true;
+    }
 }
 
 void console::record(const std::string& file) {
     std::string why;
+    // A record may replace a scenario, never the plug-in or the layout it reads.
+    const run_options& options = runner_.options();
+    std::vector<std::string> read = {options.plugin};
+    for (const auto& p : runner_.host().panels().panels()) {
+        read.push_back(p.second.layout_file);
+    }
+    std::vector<std::string> clashes;
+    if (!report::outputs_are_distinct({{"record", file}}, read, clashes, false)) {
+        error(clashes.front());
+        return;
+    }
     if (!record_.write(file, runner_.host(), why)) {
         error("record: " + why);
         return;
@@ -253,7 +287,7 @@ void keep_setup_only(scenario& s) {
 
 int run_interactive(const console_setup& setup, std::istream& in, std::ostream& out,
                     std::ostream& err) {
-    catch_interrupts();
+    catch_interrupts(setup.terminal);
     int status = 0;
     {
         console c(setup, in, out, err);

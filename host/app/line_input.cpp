@@ -1,5 +1,6 @@
 #include "app/line_input.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,7 +12,13 @@
 #endif
 
 #include "app/completion.h"
+#include "common/input_file.h"
 #include "common/interrupt.h"
+#include "report/output_file.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #ifdef KEST_HOST_HAVE_LIBEDIT
 #include <editline/readline.h>
@@ -24,6 +31,9 @@ namespace {
 constexpr const char kPrompt[] = "kest> ";
 
 // Plain lines: a pipe, a file, or a terminal without libedit (then with a prompt).
+// Read with the same limits as a scenario file, so that endless input without a line
+// break (/dev/zero) ends the session instead of filling the memory. Standard input is
+// read straight from its descriptor, so that Ctrl-C ends a wait for a pipe.
 class stream_input final : public line_input {
   public:
     stream_input(std::istream& in, std::ostream& out, bool prompt)
@@ -33,24 +43,85 @@ class stream_input final : public line_input {
         if (prompt_) {
             out_ << kPrompt << std::flush;
         }
-        if (std::getline(in_, line)) {
-            if (!line.empty() && line.back() == '\r') {
-                line.pop_back();
+        line.clear();
+        for (;;) {
+            int c = next();
+            if (c == kInterrupted) {
+                return prompt_ ? result::interrupted : result::end;
             }
-            return result::line;
+            if (c == kEnd) {
+                if (line.empty() && !partial_) {
+                    return interrupt_requested() && prompt_ ? result::interrupted : result::end;
+                }
+                break;
+            }
+            if (++total_ > input_limits::kFile) {
+                why_ = "the input is longer than " + std::to_string(input_limits::kFile) +
+                       " bytes; a session read from a pipe or a file may hold at most " +
+                       std::to_string(input_limits::kFile) + " bytes";
+                return result::refused;
+            }
+            partial_ = true;
+            if (c == '\n') {
+                break;
+            }
+            if (line.size() == input_limits::kLine) {
+                why_ = "the line is longer than " + std::to_string(input_limits::kLine) +
+                       " bytes; a line may hold at most " + std::to_string(input_limits::kLine) +
+                       " bytes";
+                return result::refused;
+            }
+            line += static_cast<char>(c);
         }
-        if (interrupt_requested() && prompt_) {
-            in_.clear();
-            return result::interrupted;
+        partial_ = false;
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
         }
-        return result::end;
+        return result::line;
     }
     bool prompts() const override { return prompt_; }
+    std::string why() const override { return why_; }
 
   private:
+    static constexpr int kEnd = -1;
+    static constexpr int kInterrupted = -2;
+
+    int next() {
+#ifndef _WIN32
+        if (&in_ == &std::cin) {
+            if (at_ == got_) {
+                ssize_t n = 0;
+                do {
+                    if (interrupt_requested()) {
+                        return kInterrupted;
+                    }
+                    n = ::read(0, buffer_, sizeof buffer_);
+                } while (n < 0 && errno == EINTR && !interrupt_requested());
+                if (n < 0 && errno == EINTR) {
+                    return kInterrupted;
+                }
+                if (n <= 0) {
+                    return kEnd;
+                }
+                at_ = 0;
+                got_ = static_cast<std::size_t>(n);
+            }
+            return static_cast<unsigned char>(buffer_[at_++]);
+        }
+#endif
+        const auto c = in_.rdbuf()->sbumpc();
+        return c == std::char_traits<char>::eof() ? kEnd : c;
+    }
+
     std::istream& in_;
     std::ostream& out_;
     bool prompt_;
+    bool partial_ = false;
+    std::size_t total_ = 0;
+    std::string why_;
+    char buffer_[4096] = {};
+    std::size_t at_ = 0;
+    std::size_t got_ = 0;
 };
 
 #ifndef _WIN32
@@ -154,8 +225,12 @@ class edit_input final : public line_input {
         rl_attempted_completion_function = complete;
         rl_initialize();
         stifle_history(kHistoryLines);
-        if (!history_.empty()) {
-            read_history(history_.c_str());  // none yet on a first session
+        // Read only from a regular file (none yet on a first session): a FIFO would
+        // hold the console before its first prompt.
+        std::string content;
+        std::string ignored;
+        if (!history_.empty() && read_input_file(history_, "history", content, ignored)) {
+            read_history(history_.c_str());
         }
     }
 
@@ -177,10 +252,18 @@ class edit_input final : public line_input {
         }
         if (line.find_first_not_of(" \t") != std::string::npos) {
             add_history(line.c_str());
-            // Written at once, so that a session ended any way keeps what was typed.
-            // A file that cannot be written costs the history only, never the session.
+            // Written at once, so that a session ended any way keeps what was typed,
+            // and as every output is (through a link to its target, atomically, with
+            // its permissions). A file that cannot be written costs the history only,
+            // never the session.
             if (!history_.empty()) {
-                write_history(history_.c_str());
+                std::string ignored;
+                report::replace_output_file(
+                    history_,
+                    [](const std::string& temporary) {
+                        return write_history(temporary.c_str()) == 0;
+                    },
+                    ignored);
             }
         }
         return result::line;

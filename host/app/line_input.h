@@ -14,7 +14,9 @@ namespace kest_host {
 
 class line_input {
   public:
-    enum class result { line, interrupted, end };
+    // `refused`: the input passed a limit (a line longer than input_limits::kLine, or
+    // more than input_limits::kFile bytes from a pipe or a file); why() says which.
+    enum class result { line, interrupted, end, refused };
 
     virtual ~line_input() = default;
     // Reads the next line (without its end). `interrupted`: Ctrl-C dropped the line
@@ -24,6 +26,8 @@ class line_input {
     virtual bool prompts() const = 0;
     // Shows the prompt and the line typed so far again, after other output.
     virtual void redisplay() {}
+    // Why the last read was refused.
+    virtual std::string why() const { return ""; }
 };
 
 // Waits until descriptor `fd` can be read, while the program serves its other work

@@ -4,8 +4,8 @@
 
 #include "app/interactive.h"
 #include "common/interrupt.h"
+#include "common/platform.h"
 #include "live/live_studio.h"
-#include "plugin/platform.h"
 #include "scenario/scenario_file.h"
 
 namespace kest_host {

@@ -5,18 +5,18 @@
 // written included).
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 
 #include "app/command_line.h"
 #include "app/interactive.h"
 #include "app/report_output.h"
 #include "app/scenario_files.h"
+#include "common/platform.h"
+#include "common/printable.h"
 #include "demo_scenario.h"
 #include "panel/panel_names.h"
-#include "plugin/platform.h"
+#include "scenario/scenario_file.h"
 #include "scenario/scenario_values.h"
 #include "stress/stress_run.h"
 #ifdef KEST_HOST_HAVE_LIVE
@@ -40,6 +40,7 @@ int run_stress(const command_line& c, bool color, kest_host::report::recorder* r
     options.color = color;
     options.faults = c.faults;
     options.recorder = rec;
+    options.errors = &std::cerr;
     return kest_host::run_stress(options, std::cout);
 }
 
@@ -109,25 +110,19 @@ int run_console(const command_line& c, const kest_host::run_options& options) {
     kest_host::console_setup setup;
     setup.options = options;
     setup.terminal = kest_host::is_terminal(stdin);
-    std::string content = kDemoScenario;
-    const std::string name = c.scenarios.empty() ? "demo" : c.scenarios.front();
-    if (!c.scenarios.empty()) {
-        std::ifstream in(name, std::ios::binary);
-        if (!in) {
-            std::cerr << "kest-host: cannot read scenario " << name << "\n";
+    std::string error;
+    if (c.scenarios.empty()) {
+        if (!kest_host::parse_scenario(kDemoScenario, "demo", setup.start, error)) {
+            std::cerr << "kest-host: " << kest_host::printable(error) << "\n";
             return 2;
         }
-        std::ostringstream text;
-        text << in.rdbuf();
-        content = text.str();
-    }
-    std::string error;
-    if (!kest_host::parse_scenario(content, name, setup.start, error)) {
-        std::cerr << "kest-host: " << error << "\n";
-        return 2;
-    }
-    if (c.scenarios.empty()) {
         kest_host::keep_setup_only(setup.start);
+    } else if (!kest_host::read_scenario_file(c.scenarios.front(), setup.start, error)) {
+        std::cerr << "kest-host: " << kest_host::printable(error) << "\n";
+        return 2;
+    } else if (setup.start.steps.empty()) {
+        std::cerr << "kest-host: " << kest_host::printable(c.scenarios.front())
+                  << " holds no statements; the session starts empty\n";
     }
     return kest_host::run_interactive(setup, std::cin, std::cout, std::cerr);
 }

@@ -22,8 +22,8 @@ bool load(const std::string& file, bool demo, const scenario_values& values, sce
     }
     if (parsed.steps.empty()) {
         error = printable(parsed.file) +
-                ": holds no statements; a scenario needs at least one step (see the README, "
-                "\"Your first scenario\")";
+                ": holds no statements; a scenario needs at least one step (see "
+                "docs/kest-host.md, \"Your first scenario\")";
         return false;
     }
     return true;
@@ -51,7 +51,7 @@ int run_scenario_files(const std::vector<std::string>& files, const run_options&
     for (std::size_t i = 0; i < names.size(); ++i) {
         std::string error;
         if (!load(names[i], files.empty(), options.values, parsed[i], error)) {
-            err << "kest-host: " << error << "\n";
+            err << "kest-host: " << printable(error) << "\n";
             record_unloaded(options.recorder, names[i], error);
             loaded = false;
         }

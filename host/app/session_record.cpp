@@ -1,11 +1,11 @@
 #include "app/session_record.h"
 
 #include <filesystem>
-#include <fstream>
 
-#include "checks/check.h"
 #include "common/paths.h"
 #include "panel/panel_names.h"
+#include "protocol/reply_poison.h"
+#include "report/output_file.h"
 
 namespace kest_host {
 
@@ -126,18 +126,7 @@ std::string session_record::text(const std::string& file, sim_host& host) const 
 }
 
 bool session_record::write(const std::string& file, sim_host& host, std::string& error) const {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (!out) {
-        error = "cannot write " + file;
-        return false;
-    }
-    out << text(file, host);
-    out.flush();
-    if (!out) {
-        error = "cannot write " + file;
-        return false;
-    }
-    return true;
+    return report::write_output_file(file, text(file, host), error);
 }
 
 }  // namespace kest_host

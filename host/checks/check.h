@@ -11,13 +11,10 @@
 #include <vector>
 
 #include "kest_interfaces.h"
+#include "protocol/reply_poison.h"
 #include "reply_ledger.h"
 
 namespace kest_host {
-
-// Fills a released reply. 0xFE never occurs in UTF-8 text, and scenario texts may not
-// hold it, so a command carrying it can only come from a released reply.
-inline constexpr unsigned char kReplyPoison = 0xFE;
 
 class device_world;
 class panel_model;

@@ -20,4 +20,16 @@ std::vector<std::unique_ptr<check>> make_all_checks() {
     return checks;
 }
 
+std::string markdown_check_table() {
+    std::string table =
+        "| id | a finding is | what it checks | skipped |\n| --- | --- | --- | --- |\n";
+    for (const auto& each : make_all_checks()) {
+        const std::string& skipped = each->skip_reason();
+        table += std::string("| `") + each->id() + "` | " +
+                 (each->warning_only() ? "a warning" : "a failure") + " | " + each->description() +
+                 " | " + (skipped.empty() ? "-" : skipped) + " |\n";
+    }
+    return table;
+}
+
 }  // namespace kest_host

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "checks/check.h"
@@ -37,5 +38,9 @@ std::unique_ptr<check> make_routing_model();
 
 // One of each, indexed by check_id.
 std::vector<std::unique_ptr<check>> make_all_checks();
+
+// The checks as the manual's table (docs/kest-host.md): id, failure or warning, what
+// each checks and when it is skipped.
+std::string markdown_check_table();
 
 }  // namespace kest_host

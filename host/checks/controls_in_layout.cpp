@@ -3,7 +3,7 @@
 #include "checks/check_list.h"
 #include "common/printable.h"
 #include "panel/panel_model.h"
-#include "plugin/command_text.h"
+#include "protocol/command_text.h"
 #include "world/device_world.h"
 
 namespace kest_host {

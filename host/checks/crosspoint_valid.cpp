@@ -2,7 +2,7 @@
 // host routes: numbers from 1 up.
 #include "checks/check_list.h"
 #include "common/printable.h"
-#include "plugin/command_text.h"
+#include "protocol/command_text.h"
 
 namespace kest_host {
 

@@ -2,7 +2,7 @@
 // kind.
 #include "checks/check_list.h"
 #include "common/printable.h"
-#include "plugin/command_text.h"
+#include "protocol/command_text.h"
 #include "world/device_world.h"
 
 namespace kest_host {

@@ -15,7 +15,7 @@ extern "C" void on_interrupt(int /*signal*/) {
 }  // namespace
 
 #ifdef _WIN32
-void catch_interrupts() {
+void catch_interrupts(bool /*restart*/) {
     std::signal(SIGINT, on_interrupt);
 }
 
@@ -25,11 +25,11 @@ void release_interrupts() {
 #else
 // With SA_RESTART, so that output to a slow terminal is not cut by the signal. At the
 // prompt libedit catches the signal itself, drops the line and hands it on to us.
-void catch_interrupts() {
+void catch_interrupts(bool restart) {
     struct sigaction action {};
     action.sa_handler = on_interrupt;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
+    action.sa_flags = restart ? SA_RESTART : 0;
     sigaction(SIGINT, &action, nullptr);
 }
 

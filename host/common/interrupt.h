@@ -5,7 +5,10 @@
 namespace kest_host {
 
 // Catches SIGINT from now on: it raises the flag instead of ending the program.
-void catch_interrupts();
+// `restart`: a system call the signal interrupts is restarted (output to a slow
+// terminal is not cut); without it a read waiting for a pipe returns, so that Ctrl-C
+// ends the wait.
+void catch_interrupts(bool restart = true);
 // Goes back to the default action of SIGINT.
 void release_interrupts();
 bool interrupt_requested();

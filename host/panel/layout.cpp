@@ -1,10 +1,11 @@
 #include "panel/layout.h"
 
-#include <fstream>
 #include <set>
 #include <sstream>
 
+#include "common/input_file.h"
 #include "common/numbers.h"
+#include "common/printable.h"
 
 namespace kest_host {
 
@@ -61,7 +62,9 @@ bool parse_layout(const std::string& content, const std::string& file_name, layo
     out = layout{};
     out.file = file_name;
     std::set<std::string> ids;
-    std::istringstream lines(content);
+    std::string text = content;
+    drop_byte_order_mark(text);
+    std::istringstream lines(text);
     std::string line;
     int number = 0;
     while (std::getline(lines, line)) {
@@ -92,18 +95,17 @@ bool parse_layout(const std::string& content, const std::string& file_name, layo
 }
 
 bool read_layout(const std::string& file_name, layout& out, std::string& error) {
-    std::ifstream in(file_name, std::ios::binary);
-    if (!in) {
-        error = "cannot read " + file_name;
+    std::string content;
+    if (!read_input_file(file_name, "layout", content, error)) {
         return false;
     }
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) {
-        error = "cannot read " + file_name;
+    if (const std::size_t line = first_long_line(content, input_limits::kLine)) {
+        error = excerpt(file_name) + ":" + std::to_string(line) + ": the line is longer than " +
+                std::to_string(input_limits::kLine) + " bytes; a line may hold at most " +
+                std::to_string(input_limits::kLine) + " bytes";
         return false;
     }
-    return parse_layout(content.str(), file_name, out, error);
+    return parse_layout(content, file_name, out, error);
 }
 
 }  // namespace kest_host

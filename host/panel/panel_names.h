@@ -1,6 +1,12 @@
 // What kest-host knows about the Tavrin panel, named once: the statesheets it sets,
 // its panel id, the instance names it looks up, the tally slots, its retry timer and
 // its control ids. Scenarios, stress mode and rendering use these names.
+//
+// They restate the panel's own constants (panels/Vesk/Tavrin/tavrin_constants.h) on
+// purpose: the host checks the panel from outside, as an independent reader of its
+// description would, so it shares none of the panel's code or headers. A panel that
+// changed one of these by mistake then fails the host's checks instead of taking
+// the host along with it.
 #pragma once
 
 #include <cstdint>

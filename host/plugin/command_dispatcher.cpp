@@ -71,29 +71,19 @@ device* command_dispatcher::target_device(const parsed_command& c) {
 }
 
 std::string command_dispatcher::fault_mark(const parsed_command& c) const {
-    const fault_state& faults = world_.faults();
     const auto kind = device_kind_of(c.code);
     const device* d = kind ? world_.find(c.arguments[0].number) : nullptr;
     if (d == nullptr || d->kind() != *kind) {
         return "";
     }
-    const bool crosspoint = c.code == "RC";
     const auto* remote =
         *kind == device_kind::router ? static_cast<const router*>(d)->remote() : nullptr;
-    if (remote != nullptr && (crosspoint || c.code == "RP")) {
-        return crosspoint ? remote->mark(true, c.arguments[2].number, c.arguments[1].number)
-                          : remote->mark(false, 0, 0);
+    if (remote != nullptr && (c.code == "RC" || c.code == "RP")) {
+        return c.code == "RC" ? remote->mark(true, c.arguments[2].number, c.arguments[1].number)
+                              : remote->mark(false, 0, 0);
     }
-    if (*kind == device_kind::router && faults.router_offline && (crosspoint || c.code == "RP")) {
-        return "  (lost: router offline)";
-    }
-    if (crosspoint && faults.router_refuse) {
-        return "  (refused: router refuse)";
-    }
-    if (*kind == device_kind::infodriver && faults.infodriver_silent && c.code == "IP") {
-        return "  (unanswered: infodriver silent)";
-    }
-    return "";
+    const std::string mark = d->fault_mark(c.code);
+    return mark.empty() ? mark : "  (" + mark + ")";
 }
 
 // --- The panel ---------------------------------------------------------------------

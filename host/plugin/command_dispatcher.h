@@ -10,8 +10,8 @@
 #include <string>
 
 #include "panel/panel_model.h"
-#include "plugin/command_text.h"
 #include "plugin/trace_log.h"
+#include "protocol/command_text.h"
 #include "reply_ledger.h"
 #include "world/device_world.h"
 

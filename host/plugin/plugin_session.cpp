@@ -1,6 +1,7 @@
 #include "plugin/plugin_session.h"
 
 #include "common/paths.h"
+#include "common/printable.h"
 
 namespace kest_host {
 
@@ -38,7 +39,7 @@ void plugin_session::report(const check& which, bool failure, const std::string&
     const uint64_t count = which.findings();  // this finding is counted already
     if (count <= kFindingsPrinted) {
         errors_ << "kest-host: " << (failure ? "CHECK FAILED " : "check warning ") << which.id()
-                << ": " << message << "\n";
+                << ": " << printable(message) << "\n";
     } else if (count == kFindingsPrinted + 1) {
         errors_ << "kest-host: (further findings of " << which.id() << " are only counted)\n";
     }
@@ -79,7 +80,9 @@ bool plugin_session::make_panel() {
 
 bool plugin_session::restart() {
     if (!started_) {
-        return start();
+        const bool made = start();
+        stopped_ = false;
+        return made;
     }
     if (!error_.empty() || ended_) {
         return false;
@@ -92,7 +95,9 @@ bool plugin_session::restart() {
 }
 
 void plugin_session::stop() {
-    if (started_ && !stopped_) {
+    // A stop before any start makes no panel: nothing reaches one until a start or
+    // restart makes it.
+    if (started_) {
         host_.destroy();
     }
     stopped_ = true;
@@ -105,6 +110,9 @@ void plugin_session::end(const std::string& where) {
     ended_ = true;
     set_location(where);
     stop();
+    // The panel's code lives in the library: whatever state the session is in, the
+    // panel object goes before the library does.
+    host_.destroy();
     library_.close();
     host_.finish();
 }

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "checks/validator.h"
-#include "plugin/platform.h"
+#include "common/platform.h"
 #include "plugin/report_feed.h"
 #include "plugin/sim_host.h"
 
@@ -59,7 +59,8 @@ class plugin_session {
     // The panel was made and not yet deleted.
     bool live() const { return started_ && !stopped_ && error_.empty(); }
     bool stopped() const { return stopped_; }
-    // Deletes the panel (once); nothing reaches it afterwards.
+    // Deletes the panel (once); nothing reaches it afterwards. Before any start it makes
+    // none: only a start or restart makes one then.
     void stop();
     // Deletes a live panel and makes a fresh one from the same plug-in against the same
     // devices (a first start when none was made yet). False with error() as start().

@@ -11,7 +11,7 @@
 #include "checks/validator.h"
 #include "panel/panel_model.h"
 #include "plugin/trace_log.h"
-#include "run_record.h"
+#include "report/run_record.h"
 
 namespace kest_host {
 

@@ -31,6 +31,7 @@ void sim_host::set_quarantine_limit(std::size_t count) {
 bool sim_host::create(load_kest_client_script_fn factory, const std::string& layout_dir) {
     trace_.line("host -> plug-in", "load_kest_client_script(host, " + quoted(layout_dir) + ")");
     trace_.item(trace_kind::event, "load_kest_client_script(host, " + quoted(layout_dir) + ")");
+    destroy();  // one panel at a time: a panel still live goes before the next is made
     state_ = lifecycle::constructing;
     client_ = factory(this, layout_dir.c_str());
     if (client_ == nullptr) {

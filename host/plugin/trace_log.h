@@ -11,6 +11,8 @@
 #include <ostream>
 #include <string>
 
+#include "common/printable.h"
+
 namespace kest_host {
 
 enum class trace_kind { command, reply, release, event, answer };
@@ -44,10 +46,10 @@ class trace_log {
         }
         if (color_) {
             const bool outgoing = direction[0] == 'p';
-            *out_ << (outgoing ? "\033[36m" : "\033[33m") << direction << "\033[0m  " << text
-                  << "\n";
+            *out_ << (outgoing ? "\033[36m" : "\033[33m") << direction << "\033[0m  "
+                  << printable(text) << "\n";
         } else {
-            *out_ << direction << "  " << text << "\n";
+            *out_ << direction << "  " << printable(text) << "\n";
         }
     }
 

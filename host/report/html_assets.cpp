@@ -1,4 +1,4 @@
-#include "html_parts.h"
+#include "report/html_parts.h"
 
 namespace kest_host::report::html {
 
@@ -71,7 +71,7 @@ li.entry.kind-reply, li.entry.kind-release { color: #3a5a8a; }
 li.entry.kind-event { color: #6a3a8a; }
 li.entry.kind-answer { color: #2a6b6b; }
 li.entry.kind-finding { color: var(--bad); font-weight: 600; }
-li.entry.dropped { color: var(--muted); font-style: italic; }
+li.entry.dropped, li.step.dropped, p.dropped { color: var(--muted); font-style: italic; }
 .filtered-out { display: none; }
 form.filter { margin: .25rem 0 .5rem; }
 form.filter label { margin-right: 1rem; }

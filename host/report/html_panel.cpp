@@ -5,7 +5,7 @@
 #include <map>
 #include <set>
 
-#include "html_parts.h"
+#include "report/html_parts.h"
 
 namespace kest_host::report::html {
 

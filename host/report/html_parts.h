@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "html_report.h"
-#include "run_record.h"
+#include "report/html_report.h"
+#include "report/run_record.h"
 
 namespace kest_host::report::html {
 

@@ -1,11 +1,13 @@
-#include "html_report.h"
+#include "report/html_report.h"
 
 #include <algorithm>
-#include <fstream>
+#include <array>
 #include <set>
 
-#include "html_parts.h"
-#include "safe_text.h"
+#include "report/html_parts.h"
+#include "report/output_file.h"
+#include "report/safe_text.h"
+#include "report/sha256.h"
 
 namespace kest_host::report {
 
@@ -183,6 +185,12 @@ void write_timeline(std::string& out, const suite_record& suite, const std::stri
     for (std::size_t i = 0; i < suite.steps.size(); ++i) {
         write_step(out, suite.steps[i], suite_id + "-step-" + number(i));
     }
+    if (suite.steps_dropped > 0) {
+        out += "<li class=\"step dropped\">" + number(suite.steps_dropped) +
+               " more statements not shown (with " + number(suite.entries_dropped) +
+               " entries): a report keeps at most " + number(recorder::kMaxSteps) +
+               " statements of a scenario file</li>\n";
+    }
     out += "</ol>\n";
 }
 
@@ -211,6 +219,17 @@ void write_suite(std::string& out, const run_record& run, const suite_record& su
     }
     write_suite_summary(out, suite);
     html::write_panels(out, suite, id, run.high_statesheet);
+    if (suite.snapshots_dropped > 0) {
+        out += "<p class=\"dropped\">" + number(suite.snapshots_dropped) +
+               " more drawings of the panel not shown: a report keeps at most " +
+               number(recorder::kMaxSnapshots) + " of a scenario file</p>\n";
+    }
+    if (suite.expectations_dropped > 0) {
+        out += "<p class=\"dropped\">" + number(suite.expectations_dropped) +
+               " more expectations not shown (" + number(suite.failed_expectations_dropped) +
+               " of them failed): a report keeps at most " + number(recorder::kMaxExpectations) +
+               " of a scenario file</p>\n";
+    }
     write_checks(out, suite);
     write_timeline(out, suite, id);
     out += "</section>\n";
@@ -234,6 +253,15 @@ void write_run_summary(std::string& out, const run_record& run) {
 }
 
 }  // namespace
+
+std::string content_security_policy(std::string_view script) {
+    const std::array<uint8_t, 32> digest = sha256(script);
+    // Nothing is loaded from anywhere; the one script runs by its hash, so that a text
+    // that ever escaped its escaping still could not run. Styles stay inline (the
+    // drawings place each control with a style attribute).
+    return "default-src 'none'; script-src 'sha256-" + base64(digest.data(), digest.size()) +
+           "'; style-src 'unsafe-inline'; img-src data:; base-uri 'none'; form-action 'none'";
+}
 
 std::string html_text(std::string_view value) {
     const std::string clean = readable_text(value);
@@ -275,8 +303,12 @@ std::string html_text(std::string_view value) {
 }
 
 std::string html_report(const run_record& run) {
+    const std::string script = std::string("//<![CDATA[") + html::script() + "//]]>";
     std::string out =
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n"
+        "<meta http-equiv=\"Content-Security-Policy\" content=\"" +
+        content_security_policy(script) +
+        "\"/>\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"/>\n"
         "<link rel=\"icon\" href=\"data:,\"/>\n<title>";
     text(out, run.title);
@@ -292,23 +324,12 @@ std::string html_report(const run_record& run) {
     for (std::size_t i = 0; i < run.suites.size(); ++i) {
         write_suite(out, run, run.suites[i], i);
     }
-    out += "</main>\n<script>//<![CDATA[";
-    out += html::script();
-    out += "//]]></script>\n</body>\n</html>\n";
+    out += "</main>\n<script>" + script + "</script>\n</body>\n</html>\n";
     return out;
 }
 
 bool write_html_file(const run_record& run, const std::string& path, std::string& error) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (file) {
-        file << html_report(run);
-        file.close();
-    }
-    if (!file) {
-        error = "cannot write " + path;
-        return false;
-    }
-    return true;
+    return write_output_file(path, html_report(run), error);
 }
 
 }  // namespace kest_host::report

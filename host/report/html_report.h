@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "run_record.h"
+#include "report/run_record.h"
 
 namespace kest_host::report {
 
@@ -24,6 +24,10 @@ std::string html_report(const run_record& run);
 
 // Writes the file; on failure returns false with `error` naming the path.
 bool write_html_file(const run_record& run, const std::string& path, std::string& error);
+
+// The page's Content-Security-Policy: nothing loaded from anywhere, and no script but
+// `script`, the content of its one inline script element, allowed by its SHA-256.
+std::string content_security_policy(std::string_view script);
 
 // The one escape every text of the page goes through, for element content and for
 // quoted attribute values alike: readable_text(), then & < > " ' and tab, LF and CR

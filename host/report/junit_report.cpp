@@ -1,12 +1,12 @@
-#include "junit_report.h"
+#include "report/junit_report.h"
 
 #include <pugixml.hpp>
 
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 
-#include "safe_text.h"
+#include "report/output_file.h"
+#include "report/safe_text.h"
 
 namespace kest_host::report {
 
@@ -77,6 +77,16 @@ void add_expectations(pugi::xml_node node, const suite_record& suite, counts& c)
             add_failure(test, "expectation", e.message, "", c);
         }
     }
+    if (suite.expectations_dropped > 0) {
+        // Past the record's limit: one case stands for them, failed if any of them did.
+        const std::string what = std::to_string(suite.expectations_dropped) +
+                                 " more expectations not shown (" +
+                                 std::to_string(suite.failed_expectations_dropped) + " failed)";
+        pugi::xml_node test = add_case(node, suite.name, what, c);
+        if (suite.failed_expectations_dropped > 0) {
+            add_failure(test, "expectation", what, "", c);
+        }
+    }
 }
 
 // A check's findings, with the stress findings of the same check (seed, event, replay).
@@ -120,10 +130,18 @@ void add_checks(pugi::xml_node node, const suite_record& suite, counts& c) {
 // Stress runs: the model's own verdict, carrying every finding with what repeats it.
 void add_model(pugi::xml_node node, const suite_record& suite, counts& c) {
     const stress_record& stress = *suite.stress;
-    pugi::xml_node test = add_case(node, suite.name + ".stress",
-                                   "routing model (seed " + std::to_string(stress.seed) + ", " +
-                                       std::to_string(stress.events) + " events)",
-                                   c);
+    const std::string run = stress.interrupted ? std::to_string(stress.events_run) + " of " +
+                                                     std::to_string(stress.events) + " events"
+                                               : std::to_string(stress.events) + " events";
+    pugi::xml_node test =
+        add_case(node, suite.name + ".stress",
+                 "routing model (seed " + std::to_string(stress.seed) + ", " + run + ")", c);
+    if (stress.interrupted) {
+        // Not a pass: the events after the interruption were never checked.
+        set(test.append_child("error"), "message",
+            "interrupted (Ctrl-C) after " + run + "; the rest of the run was not checked");
+        c.errors++;
+    }
     if (stress.findings.empty()) {
         return;
     }
@@ -194,16 +212,7 @@ std::string junit_xml(const run_record& run) {
 }
 
 bool write_junit_file(const run_record& run, const std::string& path, std::string& error) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (file) {
-        write_junit(run, file);
-        file.close();
-    }
-    if (!file) {
-        error = "cannot write " + path;
-        return false;
-    }
-    return true;
+    return write_output_file(path, junit_xml(run), error);
 }
 
 }  // namespace kest_host::report

@@ -20,7 +20,7 @@
 #include <ostream>
 #include <string>
 
-#include "run_record.h"
+#include "report/run_record.h"
 
 namespace kest_host::report {
 

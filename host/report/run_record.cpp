@@ -1,4 +1,4 @@
-#include "run_record.h"
+#include "report/run_record.h"
 
 #include <utility>
 
@@ -73,6 +73,10 @@ void recorder::begin_suite(const std::string& name) {
     run_.suites.back().name = name;
     open_ = true;
     entries_ = 0;
+    steps_full_ = false;
+    timeline_bytes_ = 0;
+    snapshot_bytes_ = 0;
+    expectation_bytes_ = 0;
 }
 
 void recorder::begin_stress(uint64_t seed, uint64_t events) {
@@ -80,15 +84,36 @@ void recorder::begin_stress(uint64_t seed, uint64_t events) {
     run_.suites.back().stress = stress_record{seed, events, {}};
 }
 
-void recorder::begin_step(int line, const std::string& statement) {
-    if (suite_record* suite = current()) {
-        suite->steps.push_back(step_record{line, statement, {}, 0, false, {}});
+void recorder::end_stress(uint64_t done, bool interrupted) {
+    suite_record* suite = current();
+    if (suite != nullptr && suite->stress) {
+        suite->stress->events_run = done;
+        suite->stress->interrupted = interrupted;
     }
+}
+
+void recorder::begin_step(int line, const std::string& statement) {
+    suite_record* suite = current();
+    if (suite == nullptr) {
+        return;
+    }
+    if (steps_full_ || suite->steps.size() >= kMaxSteps ||
+        timeline_bytes_ + statement.size() > kMaxTimelineBytes) {
+        steps_full_ = true;
+        suite->steps_dropped++;
+        return;
+    }
+    timeline_bytes_ += statement.size();
+    suite->steps.push_back(step_record{line, statement, {}, 0, false, {}});
 }
 
 void recorder::add_entry(entry_kind kind, const std::string& text, std::optional<int32_t> device) {
     suite_record* suite = current();
     if (suite == nullptr) {
+        return;
+    }
+    if (steps_full_) {
+        suite->entries_dropped++;
         return;
     }
     if (suite->steps.empty()) {
@@ -97,11 +122,12 @@ void recorder::add_entry(entry_kind kind, const std::string& text, std::optional
         begin_step(0, "");
     }
     step_record& step = suite->steps.back();
-    if (entries_ >= kMaxTimelineEntries) {
+    if (entries_ >= kMaxTimelineEntries || timeline_bytes_ + text.size() > kMaxTimelineBytes) {
         step.entries_dropped++;
         return;
     }
     entries_++;
+    timeline_bytes_ += text.size();
     step.entries.push_back(timeline_entry{kind, text, device});
 }
 
@@ -129,7 +155,8 @@ void recorder::note_finding(const std::string& check_id, const std::string& mess
     const std::string text = (warning ? "warning " : "failed ") + check_id + ": " + message;
     add_entry(entry_kind::finding, text, {});
     suite_record* suite = current();
-    if (suite != nullptr && !warning && !suite->steps.empty() && !suite->steps.back().failed) {
+    if (suite != nullptr && !warning && !steps_full_ && !suite->steps.empty() &&
+        !suite->steps.back().failed) {
         suite->steps.back().failed = true;
         suite->steps.back().failure = text;
     }
@@ -141,17 +168,52 @@ void recorder::note_expectation(const std::string& file, int line, const std::st
     if (suite == nullptr) {
         return;
     }
-    suite->expectations.push_back(expectation_record{file, line, statement, passed, message});
-    if (!passed && !suite->steps.empty() && suite->steps.back().line == line &&
+    if (!steps_full_ && !passed && !suite->steps.empty() && suite->steps.back().line == line &&
         !suite->steps.back().failed) {
         suite->steps.back().failed = true;
         suite->steps.back().failure = message;
     }
+    const std::size_t bytes = file.size() + statement.size() + message.size();
+    if (suite->expectations.size() >= kMaxExpectations ||
+        expectation_bytes_ + bytes > kMaxExpectationBytes) {
+        suite->expectations_dropped++;
+        suite->failed_expectations_dropped += passed ? 0 : 1;
+        return;
+    }
+    expectation_bytes_ += bytes;
+    suite->expectations.push_back(expectation_record{file, line, statement, passed, message});
 }
 
 void recorder::snapshot(snapshot_record shot) {
+    suite_record* suite = current();
+    if (suite == nullptr) {
+        return;
+    }
+    std::size_t bytes = shot.panel.size() + shot.layout_file.size();
+    for (const auto& c : shot.controls) {
+        bytes += c.id.size() + c.text.size() + c.statesheet.size() + 64;
+    }
+    // The drawings at the end (one per panel) are always kept.
+    const bool end = shot.reason == snapshot_reason::end;
+    if (!end &&
+        (suite->snapshots.size() >= kMaxSnapshots || snapshot_bytes_ + bytes > kMaxSnapshotBytes)) {
+        suite->snapshots_dropped++;
+        return;
+    }
+    snapshot_bytes_ += bytes;
+    suite->snapshots.push_back(std::move(shot));
+}
+
+bool recorder::keeps_snapshot(snapshot_reason reason) {
+    const suite_record* suite = current();
+    return suite != nullptr &&
+           (reason == snapshot_reason::end ||
+            (suite->snapshots.size() < kMaxSnapshots && snapshot_bytes_ < kMaxSnapshotBytes));
+}
+
+void recorder::snapshot_left_out() {
     if (suite_record* suite = current()) {
-        suite->snapshots.push_back(std::move(shot));
+        suite->snapshots_dropped++;
     }
 }
 

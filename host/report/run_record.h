@@ -97,8 +97,10 @@ struct stress_finding {
 
 struct stress_record {
     uint64_t seed = 0;
-    uint64_t events = 0;  // events sent
+    uint64_t events = 0;  // events asked for
     std::vector<stress_finding> findings;
+    uint64_t events_run = 0;   // events sent before the run ended
+    bool interrupted = false;  // Ctrl-C ended it before `events`
 };
 
 struct suite_summary {
@@ -117,6 +119,12 @@ struct suite_record {
     std::vector<step_record> steps;
     std::vector<snapshot_record> snapshots;
     std::optional<stress_record> stress;
+    // What the record's limits left out, counted only (recorder::kMax...).
+    uint64_t steps_dropped = 0;    // statements, with everything they caused
+    uint64_t entries_dropped = 0;  // timeline entries of the statements left out
+    uint64_t snapshots_dropped = 0;
+    uint64_t expectations_dropped = 0;
+    uint64_t failed_expectations_dropped = 0;
     std::string error;  // why the run stopped early (exit status 2), else empty
     suite_summary summary;
     double seconds = 0;
@@ -124,8 +132,9 @@ struct suite_record {
 
 struct run_record {
     std::string title = "kest-host";
-    // The statesheet of a lit button, drawn as such.
-    std::string high_statesheet = "Ryx_TakeHigh";
+    // The statesheet of a lit button, drawn as such ("" none); kest-host gives the
+    // panel's, panel_names::kInputHigh.
+    std::string high_statesheet;
     std::vector<suite_record> suites;
 };
 
@@ -154,11 +163,22 @@ class recorder {
     static constexpr std::size_t kMaxTimelineEntries = 20000;
     // Stress findings kept per suite; later ones are dropped.
     static constexpr std::size_t kMaxStressFindings = 100;
+    // Statements, drawings of the panel and expectations kept per suite, and the bytes
+    // of text each may hold in all; beyond either limit they are counted, not kept, so
+    // that a report stays small whatever the scenario (see docs/reliability.md).
+    static constexpr std::size_t kMaxSteps = 10000;
+    static constexpr std::size_t kMaxSnapshots = 200;
+    static constexpr std::size_t kMaxExpectations = 10000;
+    static constexpr std::size_t kMaxTimelineBytes = std::size_t{4} * 1024 * 1024;
+    static constexpr std::size_t kMaxSnapshotBytes = std::size_t{2} * 1024 * 1024;
+    static constexpr std::size_t kMaxExpectationBytes = std::size_t{2} * 1024 * 1024;
 
     // Before the first statement of a scenario file; begin_stress before a stress run
     // (its suite is named "stress").
     void begin_suite(const std::string& name);
     void begin_stress(uint64_t seed, uint64_t events);
+    // How far the stress run got: `done` events, and whether Ctrl-C stopped it.
+    void end_stress(uint64_t done, bool interrupted);
     // Before each statement runs (a stress run may call it per event or not at all).
     void begin_step(int line, const std::string& statement);
     // As the host sees them, in order.
@@ -175,6 +195,10 @@ class recorder {
                           bool passed, const std::string& message);
     // At `show`, at the end, and after a failed expectation.
     void snapshot(snapshot_record shot);
+    // False when a drawing for `reason` would only be counted: the caller then need
+    // not make it, and calls snapshot_left_out() instead.
+    bool keeps_snapshot(snapshot_reason reason);
+    void snapshot_left_out();
     // A stress finding, with the replay command.
     void note_stress_finding(stress_finding finding);
     // Why the run could not go on.
@@ -193,6 +217,10 @@ class recorder {
     run_record run_;
     bool open_ = false;
     std::size_t entries_ = 0;
+    bool steps_full_ = false;  // later statements and what they cause are only counted
+    std::size_t timeline_bytes_ = 0;
+    std::size_t snapshot_bytes_ = 0;
+    std::size_t expectation_bytes_ = 0;
 };
 
 }  // namespace kest_host::report

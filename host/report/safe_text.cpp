@@ -1,4 +1,4 @@
-#include "safe_text.h"
+#include "report/safe_text.h"
 
 #include <cstdint>
 

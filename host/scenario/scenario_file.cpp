@@ -2,9 +2,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <sstream>
 
+#include "common/input_file.h"
 #include "common/printable.h"
 
 namespace kest_host {
@@ -66,6 +66,9 @@ bool parse_scenario_stream(std::istream& in, const std::string& file, scenario& 
                     " bytes";
             return false;
         }
+        if (line == 1) {
+            drop_byte_order_mark(text);
+        }
         static const scenario_values kNone;
         std::string why;
         if (!substitute_values(text, limits.values != nullptr ? *limits.values : kNone, why)) {
@@ -93,17 +96,13 @@ bool read_scenario_file(const std::string& path, scenario& out, std::string& err
             "built-in demo";
         return false;
     }
-    std::error_code ignored;
-    if (std::filesystem::is_directory(path, ignored)) {
-        error = describe(path) + " is a directory; name a scenario file in it (such as " +
-                describe(path) + "/demo.scn)";
+    input_limits file_limits;
+    file_limits.file = limits.file;
+    std::string content;
+    if (!read_input_file(path, "scenario", content, error, file_limits)) {
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot read scenario " + describe(path) + ": " + std::strerror(errno);
-        return false;
-    }
+    std::istringstream in(content);
     return parse_scenario_stream(in, path, out, error, limits);
 }
 

@@ -7,19 +7,15 @@
 #include <istream>
 #include <string>
 
+#include "common/input_file.h"
 #include "scenario/scenario_parser.h"
 #include "scenario/scenario_values.h"
 
 namespace kest_host {
 
 struct scenario_limits {
-    // The longest text a statement may carry (a parent request as long as any a real
-    // host sends), plus room for the statement words around it.
-    static constexpr std::size_t kLongestText = std::size_t{64} * 1024;
-    std::size_t line = kLongestText + 1024;
-    // Every statement is kept as a typed step until the run ends; 16 MiB is some
-    // 500,000 statements, far beyond any hand-written scenario, and keeps memory bounded.
-    std::size_t file = std::size_t{16} * 1024 * 1024;
+    std::size_t line = input_limits::kLine;
+    std::size_t file = input_limits::kFile;
     // The values ${NAME} stands for (--set); null: none is set.
     const scenario_values* values = nullptr;
 };
@@ -29,8 +25,9 @@ struct scenario_limits {
 bool parse_scenario_stream(std::istream& in, const std::string& file, scenario& out,
                            std::string& error, const scenario_limits& limits = {});
 
-// Opens and parses the file at `path`: false with the reason when it cannot be read
-// (missing, a directory, empty name), is malformed or passes a limit.
+// Reads (read_input_file) and parses the file at `path`: false with the reason when
+// it cannot be read (missing, not a regular file, empty name), is malformed or passes
+// a limit.
 bool read_scenario_file(const std::string& path, scenario& out, std::string& error,
                         const scenario_limits& limits = {});
 

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <sstream>
 
-#include "checks/check.h"
+#include "common/input_file.h"
 #include "common/printable.h"
+#include "protocol/reply_poison.h"
 #include "scenario/statement_reader.h"
 #include "scenario/statement_table.h"
 
@@ -127,6 +128,9 @@ bool parse_scenario(const std::string& content, const std::string& file, scenari
     int line = 0;
     while (std::getline(lines, text)) {
         ++line;
+        if (line == 1) {
+            drop_byte_order_mark(text);
+        }
         std::optional<step> s;
         if (!parse_scenario_line(text, file, line, s, error)) {
             return false;

@@ -32,7 +32,7 @@ void scenario_runner::fail(const std::string& message) {
     ++failed_;
     last_failure_ = message;
     session_.errors() << "kest-host: " << (color_ ? "\033[1;31mFAIL\033[0m " : "FAIL ") << where_
-                      << ": " << message << "\n";
+                      << ": " << printable(message) << "\n";
 }
 
 bool scenario_runner::ensure_started() {
@@ -74,7 +74,7 @@ void scenario_runner::show() {
         out_ << "(no panel shown)\n";
         const std::string faults = h.world().faults_in_force();
         if (!faults.empty()) {
-            out_ << "  devices: " << faults << "\n";
+            out_ << "  devices: " << printable(faults) << "\n";
         }
     }
 }
@@ -85,15 +85,17 @@ bool scenario_runner::prepare(const step& s) {
     const statement_group group = group_of(s.what);
     if (trace_ == stmt::trace_level::full && group != statement_group::expectation &&
         (session_.started() || group != statement_group::setup)) {
-        out_ << (color_ ? "\033[1m" : "") << "--- " << where_ << ": " << s.source
+        out_ << (color_ ? "\033[1m" : "") << "--- " << where_ << ": " << printable(s.source)
              << (color_ ? "\033[0m" : "") << "\n";
     }
     if (group != statement_group::expectation) {
         host().clear_step_commands();
     }
     const bool panel = needs_panel(s.what);
-    if (panel && session_.stopped() && !std::holds_alternative<stmt::start>(s.what)) {
-        return fail_step("the panel has been stopped; nothing can reach it any more");
+    if (panel && session_.stopped()) {
+        // A start after a stop makes the fresh panel itself.
+        return std::holds_alternative<stmt::start>(s.what) ||
+               fail_step("the panel has been stopped; nothing can reach it any more");
     }
     // A step that cannot be carried out says so before the panel is started for it.
     const bool presses = std::holds_alternative<stmt::press>(s.what) ||
@@ -126,7 +128,7 @@ bool scenario_runner::execute(const step& s, const std::string& file) {
     }
     const bool expectation = group_of(s.what) == statement_group::expectation;
     if (expectation && trace_ != stmt::trace_level::off && failed_ == failed_before) {
-        out_ << "ok   " << where_ << ": " << s.source << "\n";
+        out_ << "ok   " << where_ << ": " << printable(s.source) << "\n";
     }
     if (expectation) {
         record_expectation(s, failed_ == failed_before);
@@ -150,7 +152,7 @@ bool scenario_runner::execute(const step& s, const std::string& file) {
 void scenario_runner::print_brief(const step& s) {
     constexpr std::size_t kWidth = 150;
     const auto& sent = host().step_commands();
-    std::string line = "--- " + where_ + ": " + s.source;
+    std::string line = "--- " + where_ + ": " + printable(s.source);
     std::size_t shown = 0;
     for (; shown < sent.size(); ++shown) {
         const std::string next = (shown == 0 ? "  -> " : " | ") + printable(sent[shown]);
@@ -172,7 +174,7 @@ int scenario_runner::finish() {
         devices()->close();  // the panel is deleted (it unregistered): the links close
     }
     if (!error_.empty()) {
-        session_.errors() << "kest-host: error: " << error_ << "\n";
+        session_.errors() << "kest-host: error: " << printable(error_) << "\n";
         if (session_.follow_on_findings() > 0) {
             session_.errors() << "kest-host: " << session_.follow_on_findings()
                               << " further findings of the checks follow from this error and "
@@ -211,6 +213,10 @@ void scenario_runner::record_expectation(const step& s, bool passed) {
 
 void scenario_runner::record_drawing(report::snapshot_reason reason, int line) {
     if (report::recorder* rec = session_.recorder()) {
+        if (!rec->keeps_snapshot(reason)) {
+            rec->snapshot_left_out();  // past the report's limit: not even drawn
+            return;
+        }
         for (auto& shot : panel_snapshots(host().panels(), reason, line)) {
             rec->snapshot(std::move(shot));
         }

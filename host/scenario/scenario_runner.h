@@ -42,6 +42,7 @@ class scenario_runner {
     uint64_t failed_expectations() const { return failed_; }
     sim_host& host() { return session_.host(); }
     validator& checks() { return session_.checks(); }
+    const run_options& options() const { return session_.options(); }
 
   private:
     bool prepare(const step& s);

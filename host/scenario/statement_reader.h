@@ -36,6 +36,8 @@ class statement_reader {
     // A bare word or a quoted text.
     bool any(const char* what, std::string& value);
     bool more() const { return pos_ < tokens_.size(); }
+    // The token read last (the statement word before any argument is read).
+    const std::string& last() const { return tokens_[pos_ - 1].text; }
     bool next_is_text() const { return more() && tokens_[pos_].quoted; }
     bool done();
     // Sets `message` as the error; returns false.

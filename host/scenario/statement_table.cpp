@@ -28,91 +28,15 @@ bool parse_layout_dir(reader& r, statement& out) {
     return r.text("a quoted directory", s.dir) && done(out, s);
 }
 
-bool parse_device(reader& r, statement& out) {
-    stmt::device s;
-    int which = 0;
-    if (!r.word("router|infodriver|gpi", which)) {
-        return false;
-    }
-    s.kind = static_cast<device_kind>(which);
-    if (!r.number32("a device number", 0, kInt32Max, s.number)) {
-        return false;
-    }
-    if (s.kind == device_kind::router && r.more()) {
-        int videohub = 0;
-        if (!r.word("videohub", videohub) || !r.any("HOST[:PORT]", s.address)) {
-            return false;
-        }
-    }
-    if (s.kind == device_kind::gpi && r.more()) {
-        int tsl = 0;
-        int transport = 0;
-        if (!r.word("tsl", tsl) || !r.word("udp|tcp", transport) ||
-            !r.any("[ADDR:]PORT", s.address)) {
-            return false;
-        }
-        s.tsl = transport == 0 ? "udp" : "tcp";
-    }
-    return done(out, s);
-}
-
-// tsl input K index I [screen S] [lamp either|left|right|text] [colour red|green|amber|any]
-// tsl input K address A [tally T]
-bool parse_tsl_input(reader& r, statement& out) {
-    stmt::tsl_input s;
-    int word = 0;
-    if (!r.word("input", word) || !r.number32("an input number", 1, 8, s.input) ||
-        !r.word("index|address", word)) {
-        return false;
-    }
-    s.address = word == 1;
-    if (s.address) {
-        if (!r.number32("a display address", 0, 126, s.index)) {
-            return false;
-        }
-        return (!r.more() || (r.word("tally", word) && r.number32("a tally", 1, 4, s.tally))) &&
-               done(out, s);
-    }
-    if (!r.number32("a display index", 0, 65535, s.index)) {
-        return false;
-    }
-    int seen = 0;  // each option once, in any order
-    while (r.more()) {
-        int option = 0;
-        if (!r.word("screen|lamp|colour", option)) {
-            return false;
-        }
-        if ((seen & (1 << option)) != 0) {
-            return r.fail("\"" +
-                          std::string(option == 0   ? "screen"
-                                      : option == 1 ? "lamp"
-                                                    : "colour") +
-                          "\" given twice");
-        }
-        seen |= 1 << option;
-        const bool ok = option == 0   ? r.number32("a screen", 0, 65535, s.screen)
-                        : option == 1 ? r.word("either|left|right|text", s.lamp)
-                                      : r.word("red|green|amber|any", s.colour);
-        if (!ok) {
-            return false;
-        }
-    }
-    return done(out, s);
-}
-
-bool parse_allow(reader& r, statement& out) {
-    stmt::allow s;
-    int dest = 0;
-    return r.word("dest", dest) &&
-           r.number32("a destination number", 1, kInt32Max, s.destination) && done(out, s);
-}
-
 bool parse_instance(reader& r, statement& out) {
     stmt::instance s;
     if (!r.text("a quoted instance name", s.name) || !any32(r, "a device number", s.device)) {
         return false;
     }
-    return (!r.more() || any32(r, "an offset", s.offset)) && done(out, s);
+    // The panel's eight inputs run from the offset to the offset plus 7, which must
+    // still be a 32-bit number.
+    return (!r.more() || r.number32("an offset", kInt32Min, kInt32Max - 7, s.offset)) &&
+           done(out, s);
 }
 
 bool parse_inputs(reader& r, statement& out) {
@@ -214,57 +138,6 @@ bool parse_event(reader& r, statement& out) {
     return done(out, s);
 }
 
-// The faults: "fault router offline|online|refuse", "fault router delay MS", ...
-bool parse_fault_router(reader& r, statement& out) {
-    stmt::fault s;
-    int which = 0;
-    if (!r.word("offline|online|refuse|delay", which)) {
-        return false;
-    }
-    static const fault_kind kinds[] = {fault_kind::router_offline, fault_kind::router_online,
-                                       fault_kind::router_refuse, fault_kind::router_delay};
-    s.kind = kinds[which];
-    if (s.kind == fault_kind::router_delay && !r.number("a delay in ms", 0, kDayMs, s.value)) {
-        return false;
-    }
-    return done(out, s);
-}
-
-bool parse_fault_infodriver(reader& r, statement& out) {
-    stmt::fault s;
-    int which = 0;
-    if (!r.word("silent|online", which)) {
-        return false;
-    }
-    s.kind = which == 0 ? fault_kind::infodriver_silent : fault_kind::infodriver_online;
-    return done(out, s);
-}
-
-bool parse_fault_gpi(reader& r, statement& out) {
-    stmt::fault s;
-    s.kind = fault_kind::gpi_bounce;
-    int bounce = 0;
-    return r.word("bounce", bounce) && r.number("a number of extra reports", 0, 1000, s.value) &&
-           done(out, s);
-}
-
-template <fault_kind Kind>
-bool parse_fault_missing(reader& r, statement& out) {
-    stmt::fault s;
-    s.kind = Kind;
-    int missing = 0;
-    if (Kind == fault_kind::lookup_missing && !r.text("a quoted instance name", s.name)) {
-        return false;
-    }
-    return r.word("missing", missing) && done(out, s);
-}
-
-bool parse_fault_clear(reader&, statement& out) {
-    stmt::fault s;
-    s.kind = fault_kind::clear;
-    return done(out, s);
-}
-
 bool parse_expect_dest(reader& r, statement& out) {
     stmt::expect_dest s;
     int source = 0;
@@ -349,24 +222,9 @@ bool parse_help(reader& r, statement& out) {
     return done(out, s);
 }
 
-const std::vector<statement_entry> kTable = {
-    {"device",
-     {"router|infodriver|gpi N", "router N videohub HOST[:PORT]", "gpi N tsl udp|tcp [ADDR:]PORT"},
-     "a device with number N; a router may be a real one on the network (port 9990 by "
-     "default), a GPI device may follow TSL UMD tally on a port (of 127.0.0.1 unless ADDR "
-     "names another), and the scenario then runs in real time",
-     parse_device},
-    {"tsl",
-     {"input K index I [screen S] [lamp either|left|right|text] [colour red|green|amber|any]",
-      "input K address A [tally T]"},
-     "which TSL tally display input K (1 to 8) of a TSL GPI device follows: version 5.0 "
-     "index I on screen S (0), high while the lamp (either: left or right) shows the colour "
-     "(red: 1 or 3); version 3.1 address A (0 to 126), tally T (1)",
-     parse_tsl_input},
-    {"allow",
-     {"dest D", nullptr},
-     "a real router may take crosspoints to destination D too (besides the monitor's)",
-     parse_allow},
+// The statements after the device statements and before the faults, and those after
+// the faults.
+const std::vector<statement_entry> kBeforeFaults = {
     {"instance",
      {"\"NAME\" DEVICE [OFFSET]", nullptr},
      "what `SD 'NAME'` answers (`DEVICE OFFSET`)",
@@ -429,32 +287,9 @@ const std::vector<statement_entry> kTable = {
      {"TYPE DATA", nullptr},
      "an event of another type with a plain data value",
      parse_event},
-    {"fault router",
-     {"offline|online|refuse", "delay MS"},
-     "router faults: commands lost (reported again when online); crosspoints not made; "
-     "revertives MS ms late (0 ends)",
-     parse_fault_router},
-    {"fault infodriver",
-     {"silent|online", nullptr},
-     "the infodriver answers nothing; online answers the outstanding polls and changes",
-     parse_fault_infodriver},
-    {"fault gpi",
-     {"bounce N", nullptr},
-     "each input change arrives after N extra alternating reports (0 ends)",
-     parse_fault_gpi},
-    {"fault names",
-     {"missing", nullptr},
-     "every `RN` gets a null reply",
-     parse_fault_missing<fault_kind::names_missing>},
-    {"fault lookup",
-     {"\"NAME\" missing", nullptr},
-     "`SD 'NAME'` gets a null reply (before start: a start-up without it)",
-     parse_fault_missing<fault_kind::lookup_missing>},
-    {"fault layout",
-     {"missing", nullptr},
-     "`PS` fails: the host refuses to show the panel",
-     parse_fault_missing<fault_kind::layout_missing>},
-    {"fault clear", {"", nullptr}, "ends every fault, the online ones first", parse_fault_clear},
+};
+
+const std::vector<statement_entry> kAfterFaults = {
     {"expect dest", {"D source S", nullptr}, "the router's crosspoint", parse_expect_dest},
     {"expect control",
      {"ID PROPERTY \"VALUE\"", nullptr},
@@ -497,22 +332,22 @@ const std::vector<statement_entry> kTable = {
      parse_bare<stmt::quit>},
 };
 
-std::string form_text(const statement_entry& entry, const char* form) {
-    std::string text = entry.keyword;
-    if (form[0] != '\0') {
-        text += std::string(" ") + form;
-    }
-    return text;
-}
-
 }  // namespace
 
 const std::vector<statement_entry>& statement_table() {
-    return kTable;
+    static const std::vector<statement_entry> table = [] {
+        std::vector<statement_entry> all = device_statement_rows();
+        all.insert(all.end(), kBeforeFaults.begin(), kBeforeFaults.end());
+        const auto faults = fault_statement_rows();
+        all.insert(all.end(), faults.begin(), faults.end());
+        all.insert(all.end(), kAfterFaults.begin(), kAfterFaults.end());
+        return all;
+    }();
+    return table;
 }
 
 const statement_entry* find_statement(const std::string& keyword) {
-    for (const auto& entry : kTable) {
+    for (const auto& entry : statement_table()) {
         if (keyword == entry.keyword) {
             return &entry;
         }
@@ -523,7 +358,7 @@ const statement_entry* find_statement(const std::string& keyword) {
 std::string second_words(const std::string& first) {
     std::string all;
     const std::string prefix = first + " ";
-    for (const auto& entry : kTable) {
+    for (const auto& entry : statement_table()) {
         const std::string keyword = entry.keyword;
         if (keyword.compare(0, prefix.size(), prefix) == 0) {
             all += (all.empty() ? "" : "|") + keyword.substr(prefix.size());
@@ -535,62 +370,6 @@ std::string second_words(const std::string& first) {
 const std::string& expectation_words() {
     static const std::string words = second_words("expect");
     return words;
-}
-
-std::string markdown_forms(const statement_entry& entry) {
-    std::string cell;
-    for (const char* form : entry.forms) {
-        if (form == nullptr) {
-            continue;
-        }
-        cell += (cell.empty() ? "`" : ", `") + form_text(entry, form) + "`";
-    }
-    std::string escaped;
-    for (const char c : cell) {
-        escaped += c == '|' ? std::string("\\|") : std::string(1, c);
-    }
-    return escaped;
-}
-
-std::string markdown_statement_table() {
-    std::string table = "| statement | what it does |\n| --- | --- |\n";
-    for (const auto& entry : kTable) {
-        table += "| " + markdown_forms(entry) + " | " + entry.help + " |\n";
-    }
-    return table;
-}
-
-namespace {
-
-std::string entry_help(const statement_entry& entry) {
-    std::string forms;
-    for (const char* form : entry.forms) {
-        if (form != nullptr) {
-            forms += (forms.empty() ? "" : " | ") + form_text(entry, form);
-        }
-    }
-    return "  " + forms + "\n      " + entry.help + "\n";
-}
-
-}  // namespace
-
-std::string statement_help() {
-    std::string help = "Statements (texts in double quotes):\n";
-    for (const auto& entry : kTable) {
-        help += entry_help(entry);
-    }
-    return help;
-}
-
-std::string statement_help(const std::string& topic) {
-    std::string help;
-    for (const auto& entry : kTable) {
-        const std::string keyword = entry.keyword;
-        if (keyword == topic || keyword.compare(0, topic.size() + 1, topic + " ") == 0) {
-            help += entry_help(entry);
-        }
-    }
-    return help;
 }
 
 }  // namespace kest_host

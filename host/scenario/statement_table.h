@@ -1,6 +1,7 @@
 // The statement table: for every statement of the scenario language, its keyword,
 // its argument forms, its one-line help and how its arguments are read. The parser,
-// the interactive `help` and the README's statement table all come from it.
+// the interactive `help` and the manual's statement table all come from it
+// (statement_help.cpp puts it in words).
 #pragma once
 
 #include <string>
@@ -21,6 +22,12 @@ struct statement_entry {
 };
 
 const std::vector<statement_entry>& statement_table();
+// The rows of the `fault` statements, one per device word of fault_table()
+// (fault_statements.cpp); statement_table() holds them.
+std::vector<statement_entry> fault_statement_rows();
+// The rows of the device statements (`device`, `tsl`, `allow`; device_statements.cpp),
+// the table's first.
+std::vector<statement_entry> device_statement_rows();
 
 // The entry of a keyword ("expect dest" for an expectation), or null.
 const statement_entry* find_statement(const std::string& keyword);
@@ -33,7 +40,7 @@ std::string second_words(const std::string& first);
 // "`device router\|infodriver\|gpi N`"-style cells: every form of the entry in code
 // quotes, separated by ", ", with "|" escaped for a Markdown table.
 std::string markdown_forms(const statement_entry& entry);
-// The README's statement table, one row per entry, with its header.
+// The manual's statement table (docs/kest-host.md), one row per entry, with its header.
 std::string markdown_statement_table();
 // The interactive help: every statement's forms and what it does.
 std::string statement_help();

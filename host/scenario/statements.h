@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "world/device.h"
+#include "world/faults.h"
 
 namespace kest_host {
 
@@ -15,21 +16,6 @@ namespace kest_host {
 // traced; expectations compare what the host holds; console statements belong to the
 // interactive prompt and are refused in a scenario file.
 enum class statement_group { setup, step, expectation, console };
-
-// The faults a `fault` statement switches.
-enum class fault_kind {
-    router_offline,
-    router_online,
-    router_delay,
-    router_refuse,
-    infodriver_silent,
-    infodriver_online,
-    gpi_bounce,
-    names_missing,
-    lookup_missing,
-    layout_missing,
-    clear
-};
 
 namespace stmt {
 
@@ -132,9 +118,8 @@ struct event : step {
 // A device fault switched on or off; it needs no panel (a lookup or layout fault is
 // set before start).
 struct fault : setup {
-    fault_kind kind = fault_kind::clear;
-    int64_t value = 0;  // delay in ms, extra bounce reports
-    std::string name;   // the instance of a lookup fault
+    const fault_entry* entry = nullptr;  // of fault_table()
+    fault_args args;
 };
 struct expect_dest : expectation {
     int32_t destination = 0;

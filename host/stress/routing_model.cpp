@@ -63,6 +63,13 @@ void routing_model::input_report(int n, int32_t value) {
     settle();
 }
 
+void routing_model::input_poll() {
+    for (int n = 0; n < panel_names::kButtons; ++n) {
+        push({report_event::kind::gpi, n, input[n], std::string()});
+    }
+    settle();
+}
+
 void routing_model::input_change(int n, int32_t value) {
     const int32_t before = input[n];
     if (bounce > 0 && before != value) {
@@ -222,6 +229,19 @@ void routing_model::set_silent(bool on) {
         tally_comes_back();
     }
     settle();
+}
+
+void routing_model::follow_faults(const fault_state& faults) {
+    if (faults.router_offline != offline) {
+        set_offline(faults.router_offline);
+    }
+    if (faults.infodriver_silent != silent) {
+        set_silent(faults.infodriver_silent);
+    }
+    refuse = faults.router_refuse;
+    delay_ms = faults.router_delay_ms;
+    bounce = faults.gpi_bounce;
+    names_missing = faults.names_missing;
 }
 
 void routing_model::tally_comes_back() {

@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "panel/panel_names.h"
+#include "world/faults.h"
 
 namespace kest_host {
 
@@ -67,6 +68,10 @@ class routing_model {
     // --- Events, in the order the panel sees them --------------------------------
     // A GPI report for input n (0..7), or for an index outside the eight (n < 0).
     void input_report(int n, int32_t value);
+    // The GPI device answers a poll of the eight inputs: all eight reports wait for
+    // the panel together, so that the router's reports of crosspoints they cause come
+    // after the last of them, as they do on the host.
+    void input_poll();
     // Input n changes to `value` on the GPI device (a bouncing contact reports more).
     void input_change(int n, int32_t value);
     // A tally slot changes on the infodriver (reported unless it is silent).
@@ -88,6 +93,9 @@ class routing_model {
     // --- Faults switched on and off ------------------------------------------------
     void set_offline(bool on);
     void set_silent(bool on);
+    // The model's hook into fault_table(): takes the faults in force as the device
+    // world holds them after a fault was switched.
+    void follow_faults(const fault_state& faults);
     // Ends every fault, the online ones first.
     void clear_faults();
 

@@ -82,9 +82,10 @@ class stress_driver {
     void odd_event();
     // --faults: a fault switched on or off, a clock step, or a clear that settles
     // and checks the rules.
-    uint64_t fault_event();
+    // Each returns the number of events it took (at most `budget`).
+    uint64_t fault_event(uint64_t budget);
     void switch_fault();
-    void clear_faults();
+    uint64_t clear_faults(uint64_t budget);
     void flush_delayed();
     bool check_rules(const std::string& where);
     // Compares host and panel with the model; keeps only the first divergence.

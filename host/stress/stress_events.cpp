@@ -12,7 +12,7 @@ using namespace stress_world;
 
 uint64_t stress_driver::one_event(uint64_t budget) {
     if (options_.faults && random_.below(100) < 10) {
-        return fault_event();
+        return fault_event(budget);
     }
     const int32_t roll = random_.below(100);
     if (roll < 35) {

@@ -9,7 +9,7 @@ namespace kest_host {
 namespace names = panel_names;
 using namespace stress_world;
 
-uint64_t stress_driver::fault_event() {
+uint64_t stress_driver::fault_event(uint64_t budget) {
     const int32_t roll = random_.below(10);
     if (roll < 5) {
         switch_fault();
@@ -19,57 +19,37 @@ uint64_t stress_driver::fault_event() {
         model_.advance(ms);
         compare("clock +" + std::to_string(ms) + " ms");
     } else {
-        clear_faults();
+        return clear_faults(budget);
     }
     return 1;
 }
 
+// One fault of fault_table() that a stress run draws, with one of its values. The
+// draw reads the random stream only here, so a run without --faults never depends on
+// the table.
 void stress_driver::switch_fault() {
-    device_world& world = host().world();
-    const bool on = random_.below(3) != 0;
-    std::string what;
-    switch (random_.below(7)) {
-        case 0:
-            world.set_router_offline(on);
-            model_.set_offline(on);
-            what = on ? "router offline" : "router online";
-            break;
-        case 1: {
-            static const int64_t kDelays[] = {0, 20, 100, 500, 1500};
-            const int64_t ms = kDelays[random_.below(5)];
-            world.set_router_delay(ms);
-            model_.delay_ms = ms;
-            what = "router delay " + std::to_string(ms);
-            break;
+    std::vector<const fault_entry*> drawn;
+    const auto& table = options_.fault_table != nullptr ? *options_.fault_table : fault_table();
+    for (const auto& fault : table) {
+        if (!fault.stress_values.empty()) {
+            drawn.push_back(&fault);
         }
-        case 2:
-            world.set_router_refuse(on);
-            model_.refuse = on;
-            what = on ? "router refuse" : "router accepts";
-            break;
-        case 3:
-            world.set_infodriver_silent(on);
-            model_.set_silent(on);
-            what = on ? "infodriver silent" : "infodriver online";
-            break;
-        case 4: {
-            const int32_t extra = on ? 1 + random_.below(4) : 0;
-            world.set_gpi_bounce(extra);
-            model_.bounce = extra;
-            what = "gpi bounce " + std::to_string(extra);
-            break;
-        }
-        case 5:
-            world.set_names_missing(on);
-            model_.names_missing = on;
-            what = on ? "names missing" : "names back";
-            break;
-        default:
-            // Looked up only at start-up: the running panel must not notice.
-            world.set_lookup_missing(names::kGpiInstance);
-            what = "lookup missing";
-            break;
     }
+    const fault_entry& fault = *drawn[random_.below(static_cast<int32_t>(drawn.size()))];
+    fault_args args;
+    args.value =
+        fault.stress_values[random_.below(static_cast<int32_t>(fault.stress_values.size()))];
+    std::string what = fault.words;
+    if (fault.takes == fault_entry::argument::name) {
+        // Looked up only at start-up: the running panel must not notice.
+        args.name = names::kGpiInstance;
+    } else if (fault.takes == fault_entry::argument::number) {
+        what += " " + std::to_string(args.value);
+    } else if (args.value == 0) {
+        what += " (ended)";
+    }
+    host().world().apply_fault(fault, args);
+    model_.follow_faults(host().world().faults());
     host().settle();
     compare("fault " + what);
 }
@@ -82,25 +62,26 @@ void stress_driver::flush_delayed() {
     }
 }
 
-void stress_driver::clear_faults() {
+uint64_t stress_driver::clear_faults(uint64_t budget) {
     host().world().clear_faults();
     host().settle();
     model_.clear_faults();
     flush_delayed();
-    if (!compare("fault clear")) {
-        return;
+    // The poll that follows is an event of its own: a run that ends here (a replay
+    // to this event) leaves it out.
+    if (!compare("fault clear") || budget < 2) {
+        return 1;
     }
     // Every input answers a poll, as after a reconnection, and the run settles.
     const bool stray = model_.monitor > 0 && model_.on_monitor != model_.router[model_.monitor];
     inputs().poll(kGpiFirst, kGpiFirst + names::kButtons - 1);
     host().settle();
-    for (int n = 0; n < names::kButtons; ++n) {
-        model_.input_report(n, model_.input[n]);
-    }
+    model_.input_poll();
     flush_delayed();
     if (compare("GPI poll after fault clear") && !stray) {
         check_rules(" after event " + std::to_string(events_checked_) + " (GPI poll after clear)");
     }
+    return 2;
 }
 
 // Independent of how the model got there: with every fault ended and every input

@@ -25,6 +25,7 @@ session_options session_for(const stress_options& options) {
     s.quarantine = kQuarantine;
     s.recorder = options.recorder;
     s.record_trace = false;
+    s.errors = options.errors;
     return s;
 }
 
@@ -83,7 +84,9 @@ bool stress_driver::start() {
     }
     const std::string error = !session_.start() ? session_.error() : host().file_error();
     if (!error.empty()) {
-        out_ << event_trace_.str() << "error: " << error << "\n";
+        out_ << event_trace_.str();
+        (options_.errors != nullptr ? *options_.errors : out_)
+            << "kest-host: error: " << printable(error) << "\n";
         if (options_.recorder != nullptr) {
             options_.recorder->note_error(error);
         }
@@ -212,6 +215,7 @@ void stress_driver::record(uint64_t done, double seconds, int status) {
                                   replay_command(events_checked_, options_.seed,
                                                  options_.plugin_argument, options_.faults)});
     }
+    rec->end_stress(done, result_.interrupted);
     report::suite_summary summary;
     summary.commands = host().commands_seen();
     summary.events = done;

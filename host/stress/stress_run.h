@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "plugin/plugin_session.h"
+#include "world/faults.h"
 
 namespace kest_host {
 
@@ -28,6 +29,11 @@ struct stress_options {
     bool progress = false;  // a progress line on standard error (a terminal)
     bool color = false;
     bool faults = false;  // mix device faults in (--faults)
+    // The faults --faults draws from (null: fault_table()). A run without --faults
+    // never reads it, so its events do not depend on the faults there are.
+    const std::vector<fault_entry>* fault_table = nullptr;
+    // Where findings and errors are printed, as in every mode (default: the output).
+    std::ostream* errors = nullptr;
     // The run's report, when one is kept: one suite with the checks and the model's
     // finding (the events themselves are not recorded).
     report::recorder* recorder = nullptr;

@@ -10,11 +10,9 @@ if(NOT Boost_FOUND OR CMAKE_CROSSCOMPILING)
     return()
 endif()
 # The sockets and the feed alone (no simulated world), and the device that ties them
-# to a GPI device of the world.
-add_library(kest_host_tsl_link STATIC ${CMAKE_CURRENT_LIST_DIR}/tsl_listener.cpp)
-target_link_libraries(kest_host_tsl_link PUBLIC kest_host_tally Boost::headers)
+# to a GPI device of the world: tally/ sits above world/ (host/README.md).
+kest_host_part(kest_host_tsl_link FOLDER tally SOURCES tsl_listener.cpp
+    USES kest_host_tally Boost::headers)
 target_compile_definitions(kest_host_tsl_link PUBLIC BOOST_ASIO_NO_DEPRECATED)
-kest_target_defaults(kest_host_tsl_link)
-add_library(kest_host_tsl_device STATIC ${CMAKE_CURRENT_LIST_DIR}/tsl_gpi_device.cpp)
-target_link_libraries(kest_host_tsl_device PUBLIC kest_host_tsl_link kest_host_core)
-kest_target_defaults(kest_host_tsl_device)
+kest_host_part(kest_host_tsl_device FOLDER tally SOURCES tsl_gpi_device.cpp
+    USES kest_host_tsl_link kest_host_world)

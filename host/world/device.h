@@ -67,6 +67,9 @@ class device {
     // The faults in force (none unless the device world set them).
     void set_faults(const fault_state* faults) { faults_ = faults; }
     const fault_state& faults() const;
+    // Why a command of `code` to this device comes to nothing under the faults in
+    // force ("lost: router offline"), for the trace; "" when it does not.
+    virtual std::string fault_mark(const std::string& /*code*/) const { return ""; }
 
     // Indices one poll answers at most.
     static constexpr int64_t kPollLimit = 4096;

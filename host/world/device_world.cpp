@@ -55,83 +55,70 @@ device* device_world::first(device_kind kind) {
     return nullptr;
 }
 
-void device_world::set_router_offline(bool on) {
-    const bool back = faults_.router_offline && !on;
-    faults_.router_offline = on;
-    if (!back) {
-        return;
-    }
-    for (auto& entry : devices_) {
-        if (auto* r = dynamic_cast<router*>(entry.second.get())) {
-            r->reconnect();
+void device_world::apply_fault(const fault_entry& fault, const fault_args& args) {
+    fault_state next = faults_;
+    fault.change(next, args);
+    if (faults_.router_offline && !next.router_offline) {
+        faults_.router_offline = false;
+        for (auto& entry : devices_) {
+            if (auto* r = dynamic_cast<router*>(entry.second.get())) {
+                r->reconnect();
+            }
         }
     }
-}
-
-void device_world::set_infodriver_silent(bool on) {
-    const bool back = faults_.infodriver_silent && !on;
-    faults_.infodriver_silent = on;
-    if (!back) {
-        return;
-    }
-    for (auto& entry : devices_) {
-        if (auto* d = dynamic_cast<infodriver*>(entry.second.get())) {
-            d->come_back();
+    if (faults_.infodriver_silent && !next.infodriver_silent) {
+        faults_.infodriver_silent = false;
+        for (auto& entry : devices_) {
+            if (auto* d = dynamic_cast<infodriver*>(entry.second.get())) {
+                d->come_back();
+            }
         }
     }
+    faults_ = std::move(next);
 }
 
-void device_world::clear_faults() {
-    set_router_offline(false);
-    set_infodriver_silent(false);
-    faults_ = fault_state{};
+bool device_world::switch_fault(const std::string& words, int64_t value, const std::string& name) {
+    const fault_entry* fault = find_fault(words);
+    if (fault == nullptr) {
+        return false;
+    }
+    apply_fault(*fault, {value, name});
+    return true;
 }
 
 std::string device_world::faults_in_force() const {
     std::string out;
-    const auto add = [&out](const std::string& text) { out += (out.empty() ? "" : ", ") + text; };
+    const auto add = [&out](const std::string& text) {
+        if (!text.empty()) {
+            out += (out.empty() ? "" : ", ") + text;
+        }
+    };
     for (const auto& entry : devices_) {
         const std::string device =
             std::string(kind_name(entry.second->kind())) + " " + std::to_string(entry.first);
-        switch (entry.second->kind()) {
-            case device_kind::router:
-                if (const auto* remote = static_cast<const router&>(*entry.second).remote();
-                    remote != nullptr && !remote->status().empty()) {
-                    add(device + " " + remote->status());
-                }
-                if (faults_.router_offline) {
-                    add(device + " OFFLINE");
-                }
-                if (faults_.router_delay_ms > 0) {
-                    add(device + " DELAY " + std::to_string(faults_.router_delay_ms) + " ms");
-                }
-                if (faults_.router_refuse) {
-                    add(device + " REFUSES");
-                }
-                break;
-            case device_kind::infodriver:
-                if (faults_.infodriver_silent) {
-                    add(device + " SILENT");
-                }
-                break;
-            case device_kind::gpi:
-                if (const gpi_remote* remote = static_cast<const gpi&>(*entry.second).remote()) {
-                    add(device + " " + remote->status());
-                }
-                if (faults_.gpi_bounce > 0) {
-                    add(device + " BOUNCE " + std::to_string(faults_.gpi_bounce));
-                }
-                break;
+        if (entry.second->kind() == device_kind::router) {
+            if (const auto* remote = static_cast<const router&>(*entry.second).remote();
+                remote != nullptr && !remote->status().empty()) {
+                add(device + " " + remote->status());
+            }
+        } else if (entry.second->kind() == device_kind::gpi) {
+            if (const gpi_remote* remote = static_cast<const gpi&>(*entry.second).remote()) {
+                add(device + " " + remote->status());
+            }
+        }
+        for (const auto& fault : fault_table()) {
+            const std::string text =
+                fault.on == entry.second->kind() && fault.in_force ? fault.in_force(faults_) : "";
+            if (!text.empty()) {
+                std::string line = device;
+                add(line.append(" ").append(text));
+            }
         }
     }
-    if (faults_.names_missing) {
-        add("names MISSING");
-    }
-    for (const auto& name : faults_.lookups_missing) {
-        add("lookup \"" + name + "\" MISSING");
-    }
-    if (faults_.layout_missing) {
-        add("layout MISSING");
+    for (const auto& fault : fault_table()) {
+        if (!fault.on && fault.in_force) {
+            add(fault.in_force(faults_));
+        }
     }
     return out;
 }

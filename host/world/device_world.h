@@ -51,18 +51,15 @@ class device_world {
 
     // --- Faults --------------------------------------------------------------------
     const fault_state& faults() const { return faults_; }
-    // Ending `offline` makes every router report its registered destinations again.
-    void set_router_offline(bool on);
-    void set_router_delay(int64_t ms) { faults_.router_delay_ms = ms; }
-    void set_router_refuse(bool on) { faults_.router_refuse = on; }
-    // Ending `silent` answers the outstanding polls and reports the changed slots.
-    void set_infodriver_silent(bool on);
-    void set_gpi_bounce(int32_t extra) { faults_.gpi_bounce = extra; }
-    void set_names_missing(bool on) { faults_.names_missing = on; }
-    void set_lookup_missing(const std::string& name) { faults_.lookups_missing.insert(name); }
-    void set_layout_missing(bool on) { faults_.layout_missing = on; }
+    // Switches a fault of fault_table(). A router that comes back online reports its
+    // registered destinations again, an infodriver that comes back answers its
+    // outstanding polls and reports the changed slots; both before any other fault
+    // ends with it ("clear").
+    void apply_fault(const fault_entry& fault, const fault_args& args);
+    // The same by the fault's words ("router delay"); false when there is none.
+    bool switch_fault(const std::string& words, int64_t value = 1, const std::string& name = "");
     // Ends every fault, the `online` ones first, with their effects.
-    void clear_faults();
+    void clear_faults() { switch_fault("clear"); }
     // "router 12 OFFLINE, gpi 40 BOUNCE 3, ...": the faults in force ("" for none).
     std::string faults_in_force() const;
     // The routers' revertives on their way to the panel.

@@ -10,6 +10,10 @@ bool infodriver::silent() const {
     return faults().infodriver_silent;
 }
 
+std::string infodriver::fault_mark(const std::string& code) const {
+    return silent() && code == "IP" ? "unanswered: infodriver silent" : "";
+}
+
 void infodriver::set_slot(int32_t index, const std::string& text) {
     slots[index] = text;
     if (silent()) {

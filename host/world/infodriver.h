@@ -14,6 +14,7 @@ namespace kest_host {
 
 class infodriver final : public device {
   public:
+    std::string fault_mark(const std::string& code) const override;
     infodriver(int32_t number, revertive_sink& sink)
         : device(device_kind::infodriver, number, sink) {}
 

@@ -37,6 +37,14 @@ void router::poll(int32_t first, int32_t last) {
     device::poll(first, last);
 }
 
+std::string router::fault_mark(const std::string& code) const {
+    const bool crosspoint = code == "RC";
+    if (faults().router_offline && (crosspoint || code == "RP")) {
+        return "lost: router offline";
+    }
+    return crosspoint && faults().router_refuse ? "refused: router refuse" : "";
+}
+
 void router::reconnect() {
     const auto ranges = registered().ranges();
     for (const auto& range : ranges) {

@@ -62,7 +62,7 @@ TEST(layout, a_missing_file_is_an_error_naming_it) {
     layout l;
     std::string error;
     EXPECT_FALSE(read_layout("/nonexistent/dir/x.kest_ui", l, error));
-    EXPECT_EQ(error, "cannot read /nonexistent/dir/x.kest_ui");
+    EXPECT_EQ(error, "cannot read layout /nonexistent/dir/x.kest_ui: No such file or directory");
 }
 
 }  // namespace

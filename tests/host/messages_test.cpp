@@ -78,7 +78,7 @@ TEST(scenario_file, devices_directories_and_empty_names_end_at_once) {
     scenario s;
     std::string error;
     EXPECT_FALSE(read_scenario_file("/dev/zero", s, error));
-    EXPECT_EQ(error.rfind("/dev/zero:1: the line is longer than", 0), 0u) << error;
+    EXPECT_EQ(error.rfind("/dev/zero is not a regular file", 0), 0u) << error;
     EXPECT_FALSE(read_scenario_file(KEST_SCENARIOS_DIR, s, error));
     EXPECT_NE(error.find(" is a directory; name a scenario file in it"), std::string::npos)
         << error;

@@ -1,4 +1,4 @@
-#include "html_report.h"
+#include "report/html_report.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
@@ -7,8 +7,9 @@
 #include <set>
 #include <string>
 
+#include "report/safe_text.h"
+#include "report/sha256.h"
 #include "report_sample.h"
-#include "safe_text.h"
 #include "xml_chars.h"
 
 namespace kest_host::report {
@@ -135,6 +136,39 @@ TEST(html_report, stands_alone_without_network_or_other_files) {
     EXPECT_GT(doc.select_nodes("//li[@data-kind]").size(), 0u);
 }
 
+// A second line of defence: the page's policy loads nothing and runs only the script
+// whose hash it names, which is the script the page holds.
+TEST(html_report, its_policy_allows_only_its_own_script_by_hash) {
+    const std::string html = html_report(sample::demo_run());
+    const pugi::xml_document doc = parse(html);
+    const pugi::xml_node meta =
+        doc.select_node("//meta[@http-equiv='Content-Security-Policy']").node();
+    ASSERT_TRUE(meta);
+    const std::string policy = meta.attribute("content").value();
+    EXPECT_EQ(policy.rfind("default-src 'none'; script-src 'sha256-", 0), 0u) << policy;
+    EXPECT_EQ(policy.find("unsafe-eval"), std::string::npos);
+    // The element's text as a browser reads it (an HTML parser keeps the CDATA marks).
+    const auto open = html.find("<script>") + 8;
+    const std::string script = html.substr(open, html.find("</script>") - open);
+    EXPECT_EQ(policy, content_security_policy(script));
+    EXPECT_NE(content_security_policy(script + " "), policy) << "another script is not allowed";
+}
+
+TEST(sha256, matches_the_standard_vectors) {
+    const auto b64 = [](std::string_view text) {
+        const auto d = sha256(text);
+        return base64(d.data(), d.size());
+    };
+    EXPECT_EQ(b64(""), "47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU=");
+    EXPECT_EQ(b64("abc"), "ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0=");
+    // Two blocks: 56 bytes need a second block for the length.
+    EXPECT_EQ(b64("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+              "JI1qYdIGOLjlwCaTDD5gOaM85Flk/yFn9uzt1BnbBsE=");
+    EXPECT_EQ(b64(std::string(1000000, 'a')), "zcduXJkU+5KBocfihNc+Z/GAmkiklyAOBG05zMcRLNA=");
+    const uint8_t two[] = {'a', 'b'};
+    EXPECT_EQ(base64(two, 2), "YWI=");
+}
+
 TEST(html_report, hostile_texts_never_become_markup) {
     const std::string html = html_report(sample::hostile_run());
     EXPECT_EQ(test::xml_char_fault(html), "");
@@ -174,6 +208,56 @@ TEST(html_report, one_escape_for_text_and_attributes) {
     EXPECT_EQ(html_text("a\tb\r\nc"), "a&#9;b&#13;&#10;c");
 }
 
+// A scenario of tens of thousands of statements: the record keeps what its limits
+// allow, counts the rest, and the page and the JUnit file say how much is not shown.
+TEST(html_report, a_huge_run_is_capped_with_a_visible_count_of_what_is_left_out) {
+    recorder r;
+    r.begin_suite("big.scn");
+    const std::size_t statements = recorder::kMaxSteps + 500;
+    for (std::size_t i = 1; i <= statements; ++i) {
+        const int line = static_cast<int>(i);
+        r.begin_step(line, "show");
+        r.note_command("TP 'text=1' '1' 'ID_ID'");
+        r.snapshot(snapshot_record{snapshot_reason::show, line, "1", "l.kest_ui", {}});
+        r.note_expectation("big.scn", line, "expect dest 3 source 5", i % 250 != 0,
+                           "it carries source 1");
+    }
+    r.snapshot(snapshot_record{snapshot_reason::end, 0, "1", "l.kest_ui", {}});
+    r.end_suite({}, suite_summary{statements, statements / 250, 0, 0, 1});
+    const suite_record& suite = r.record().suites.at(0);
+    EXPECT_EQ(suite.steps.size(), recorder::kMaxSteps);
+    EXPECT_EQ(suite.steps_dropped, 500u);
+    EXPECT_EQ(suite.entries_dropped, 500u) << "what later statements caused is only counted";
+    EXPECT_EQ(suite.snapshots.size(), recorder::kMaxSnapshots + 1) << "and the end drawing";
+    EXPECT_EQ(suite.snapshots.back().reason, snapshot_reason::end);
+    EXPECT_EQ(suite.snapshots_dropped, statements - recorder::kMaxSnapshots);
+    EXPECT_EQ(suite.expectations.size(), recorder::kMaxExpectations);
+    EXPECT_EQ(suite.failed_expectations_dropped, 2u);
+
+    const std::string page = html_report(r.record());
+    EXPECT_NE(page.find("500 more statements not shown"), std::string::npos);
+    EXPECT_NE(page.find(std::to_string(suite.snapshots_dropped) +
+                        " more drawings of the panel not shown"),
+              std::string::npos);
+    EXPECT_NE(page.find("500 more expectations not shown (2 of them failed)"), std::string::npos);
+    EXPECT_LT(page.size(), std::size_t{16} * 1024 * 1024);
+}
+
+// Long texts are capped by their bytes as well as by their number.
+TEST(html_report, long_statements_count_against_the_text_limit) {
+    recorder r;
+    r.begin_suite("long.scn");
+    const std::string text(60000, 'x');
+    std::size_t kept = 0;
+    for (int line = 1; line <= 1000; ++line) {
+        r.begin_step(line, "request \"" + text + "\"");
+    }
+    kept = r.record().suites.at(0).steps.size();
+    EXPECT_LE(kept * text.size(), recorder::kMaxTimelineBytes);
+    EXPECT_EQ(kept + r.record().suites.at(0).steps_dropped, 1000u);
+    EXPECT_LT(html_report(r.record()).size(), std::size_t{2} * recorder::kMaxTimelineBytes);
+}
+
 TEST(html_report, file_is_written_or_the_path_is_named) {
     const std::string path = testing::TempDir() + "kest_report_html_test.html";
     std::string error;
@@ -183,7 +267,7 @@ TEST(html_report, file_is_written_or_the_path_is_named) {
     std::fclose(file);
     std::remove(path.c_str());
     EXPECT_FALSE(write_html_file(sample::demo_run(), "/nonexistent/dir/r.html", error));
-    EXPECT_EQ(error, "cannot write /nonexistent/dir/r.html");
+    EXPECT_EQ(error, "cannot write /nonexistent/dir/r.html: No such file or directory");
 }
 
 }  // namespace

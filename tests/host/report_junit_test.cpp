@@ -1,4 +1,4 @@
-#include "junit_report.h"
+#include "report/junit_report.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
@@ -8,8 +8,8 @@
 #include <sstream>
 #include <string>
 
+#include "report/safe_text.h"
 #include "report_sample.h"
-#include "safe_text.h"
 #include "xml_chars.h"
 
 namespace kest_host::report {
@@ -99,6 +99,25 @@ TEST(junit_report, failed_check_lists_its_findings_and_how_many_were_not_kept) {
     expect_counts_match(doc.child("testsuites"));
 }
 
+// Ctrl-C is no pass: the model's case is an error that says how far the run got.
+TEST(junit_report, an_interrupted_stress_run_is_an_error_with_the_events_run) {
+    recorder r;
+    r.begin_stress(3, 2000000);
+    r.end_stress(5120, true);
+    r.end_suite({{"events-settle", "Every step settles.", check_status::passed, "", {}, 0}},
+                suite_summary{0, 0, 300, 5120, 130});
+    const pugi::xml_document doc = parse(junit_xml(r.record()));
+    const pugi::xml_node suite = doc.child("testsuites").child("testsuite");
+    EXPECT_EQ(suite.attribute("errors").as_int(), 1);
+    EXPECT_EQ(suite.attribute("failures").as_int(), 0);
+    expect_counts_match(suite);
+    const pugi::xml_node model = testcase(suite, "routing model (seed 3, 5120 of 2000000 events)");
+    EXPECT_STREQ(model.child("error").attribute("message").value(),
+                 "interrupted (Ctrl-C) after 5120 of 2000000 events; the rest of the run was not "
+                 "checked");
+    EXPECT_EQ(doc.child("testsuites").attribute("errors").as_int(), 1);
+}
+
 TEST(junit_report, stress_run_has_a_case_for_the_model_with_seed_event_and_replay) {
     recorder r;
     r.begin_stress(7, 20000);
@@ -181,7 +200,7 @@ TEST(junit_report, file_is_written_or_the_path_is_named) {
     std::remove(path.c_str());
 
     EXPECT_FALSE(write_junit_file(sample::demo_run(), "/nonexistent/dir/out.xml", error));
-    EXPECT_EQ(error, "cannot write /nonexistent/dir/out.xml");
+    EXPECT_EQ(error, "cannot write /nonexistent/dir/out.xml: No such file or directory");
 }
 
 }  // namespace

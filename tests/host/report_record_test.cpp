@@ -1,4 +1,4 @@
-#include "run_record.h"
+#include "report/run_record.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <sstream>
 #include <string>
 
-#include "output_file.h"
+#include "report/output_file.h"
+#include "report/safe_text.h"
 #include "report_sample.h"
-#include "safe_text.h"
 #include "xml_chars.h"
 
 namespace kest_host::report {

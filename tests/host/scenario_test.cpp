@@ -2,13 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <string>
 
 #include "scenario/statement_table.h"
+#include "text_file.h"
 
 namespace kest_host {
 namespace {
@@ -163,18 +162,16 @@ TEST(statement_table, every_entry_parses_its_own_example) {
     }
 }
 
-// The README's statement table is the statement table: a statement added, renamed or
+// The manual's statement table is the statement table: a statement added, renamed or
 // reworded must show there too.
-TEST(statement_table, the_readme_table_matches_it) {
-    std::ifstream in(KEST_README);
-    ASSERT_TRUE(in) << KEST_README;
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string readme = text.str();
+TEST(statement_table, the_manual_table_matches_it) {
+    std::string text;
+    ASSERT_TRUE(kest_test::read_text_file(KEST_HOST_MANUAL, text)) << KEST_HOST_MANUAL;
+    const std::string& manual = text;
     const std::string expected = markdown_statement_table();
-    const auto at = readme.find("| statement | what it does |");
+    const auto at = manual.find("| statement | what it does |");
     ASSERT_NE(at, std::string::npos);
-    EXPECT_EQ(readme.substr(at, expected.size()), expected);
+    EXPECT_EQ(manual.substr(at, expected.size()), expected);
 }
 
 }  // namespace

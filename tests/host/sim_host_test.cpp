@@ -122,9 +122,9 @@ TEST_F(sim_host_test, queries_answer_in_the_reply_forms_or_with_null) {
 }
 
 TEST_F(sim_host_test, faults_answer_queries_with_null_and_refuse_the_layout) {
-    host.world().set_names_missing(true);
-    host.world().set_lookup_missing("LD Button 1");
-    host.world().set_layout_missing(true);
+    host.world().switch_fault("names missing");
+    host.world().switch_fault("lookup", 1, "LD Button 1");
+    host.world().switch_fault("layout missing");
     EXPECT_EQ(reply_of("RN 12 0 7"), "(null)");
     EXPECT_EQ(reply_of("SD 'LD Button 1'"), "(null)");
     EXPECT_EQ(client->send("PS '1' '" KEST_PANEL_DIR "/LD_Auto.kest_ui'"), 0);
@@ -145,7 +145,7 @@ TEST_F(sim_host_test, the_clock_delivers_delayed_revertives_and_ticks_in_time_or
     host.set_trace(&trace, false);
     client->send("RR 12 3 3");
     client->send("ET 5 300");
-    host.world().set_router_delay(500);
+    host.world().switch_fault("router delay", 500);
     client->send("RC 12 7 3 ',' 0");
     host.settle();
     EXPECT_TRUE(client->events.empty());
@@ -154,7 +154,7 @@ TEST_F(sim_host_test, the_clock_delivers_delayed_revertives_and_ticks_in_time_or
     host.advance(1);
     EXPECT_EQ(client->events, (std::vector<std::string>{"4 5", "1 12 0 3 7 Cam 7"}));
     EXPECT_EQ(host.now(), 500);
-    host.world().set_router_offline(true);
+    host.world().switch_fault("router offline");
     client->send("RC 12 8 3 ',' 0");
     EXPECT_NE(trace.str().find("RC 12 8 3 ',' 0  (lost: router offline)"), std::string::npos)
         << trace.str();
@@ -345,7 +345,8 @@ TEST_F(sim_host_test, writes_outside_the_layout_and_odd_crosspoints_are_reported
 TEST_F(sim_host_test, an_unreadable_layout_fails_the_show_and_is_a_file_error) {
     EXPECT_EQ(client->send("PS '1' '/nonexistent/LD_Auto.kest_ui'"), 0);
     EXPECT_EQ(host.file_error(),
-              "`PS '1' '/nonexistent/LD_Auto.kest_ui'`: cannot read /nonexistent/LD_Auto.kest_ui");
+              "`PS '1' '/nonexistent/LD_Auto.kest_ui'`: cannot read layout "
+              "/nonexistent/LD_Auto.kest_ui: No such file or directory");
     EXPECT_NE(client->send("PS '1' '" KEST_PANEL_DIR "/LD_Auto.kest_ui'"), 0);
 }
 

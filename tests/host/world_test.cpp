@@ -6,22 +6,15 @@
 #include <vector>
 
 #include "panel/panel_model.h"
+#include "recording_sink.h"
 
 namespace kest_host {
 namespace {
 
-// Records what the devices report, as the event queue would receive it.
-class recording_sink : public revertive_sink {
-  public:
-    void report(int32_t type, const revertive_info& r) override {
-        reports.push_back(std::to_string(type) + " " + std::to_string(r.device) + " " +
-                          std::to_string(r.database) + " " + std::to_string(r.index) + " " +
-                          std::to_string(r.value) + " " + r.text);
-    }
-    void remark(const std::string& text) override { remarks.push_back(text); }
-
-    std::vector<std::string> reports;
-    std::vector<std::string> remarks;
+// Records what the devices report with the database, as the event queue would
+// receive it.
+struct recording_sink : kest_test::recording_sink {
+    recording_sink() : kest_test::recording_sink(database::shown) {}
 };
 
 TEST(device_world, devices_are_looked_up_by_number_and_kind) {
@@ -104,7 +97,7 @@ TEST(panel_model, a_second_show_starts_the_panel_afresh) {
     ASSERT_TRUE(panels.show("1", KEST_PANEL_LAYOUT, error));
     EXPECT_EQ(panels.control("1", "CurrentSDI_ID")->property("value"), "");
     EXPECT_FALSE(panels.show("2", "/nonexistent.kest_ui", error));
-    EXPECT_EQ(error, "cannot read /nonexistent.kest_ui");
+    EXPECT_EQ(error, "cannot read layout /nonexistent.kest_ui: No such file or directory");
     EXPECT_EQ(panels.find("2"), nullptr);
 }
 

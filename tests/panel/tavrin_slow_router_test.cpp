@@ -180,6 +180,30 @@ TEST_F(slow_router_test, a_refused_crosspoint_does_not_keep_the_panel_waiting) {
     expectTapRestores(150);
 }
 
+// Several crosspoints outstanding and a report of a source the panel did not send (a
+// refusal, or a route made elsewhere): it answers the oldest only. The later ones
+// still await their reports, so that one of them arriving with every input low is not
+// taken for a route made elsewhere.
+TEST_F(slow_router_test, a_foreign_report_answers_only_the_oldest_of_several_crosspoints) {
+    input(2, 1);
+    input(1, 1);
+    input(1, 0);
+    input(2, 0);
+    EXPECT_THAT(crosspoints(), ElementsAre(rc(102, 5), rc(101, 5), rc(102, 5), rc(100, 5)));
+    routerReports(107, "Elsewhere");  // answers the first 102
+    EXPECT_THAT(crosspoints(), IsEmpty());
+    routerReports(101, "Cam 1");  // the second crosspoint's report, every input low
+    EXPECT_THAT(crosspoints(), IsEmpty());
+    // 101 is the panel's own, so 100 is still the source to put back: the next GPI
+    // revertive sends it again, the monitor showing another source.
+    input(6, 0);
+    EXPECT_THAT(crosspoints(), ElementsAre(rc(100, 5)));
+    routerReports(102);
+    routerReports(100);
+    routerReports(100);
+    expectTapRestores(100);
+}
+
 TEST_F(slow_router_test, crosspoints_that_are_never_reported_leave_the_panel_following_again) {
     // The router is offline: the press, a repeat and the restore are lost. When it
     // comes back it reports what it holds, the untouched 100.

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "run_record.h"
+#include "report/run_record.h"
 
 namespace kest_host::report::sample {
 
@@ -120,6 +120,7 @@ inline run_record demo_run() {
     r.snapshot({snapshot_reason::show, 54, "1", "bin/LD_Auto.kest_ui", controls});
     r.snapshot({snapshot_reason::end, 0, "1", "bin/LD_Auto.kest_ui", controls});
     r.end_suite(demo_checks(), suite_summary{3, 1, 14, 4, 1}, 0.25);
+    r.record().high_statesheet = "Ryx_TakeHigh";
     return r.record();
 }
 

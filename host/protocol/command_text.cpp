@@ -1,4 +1,4 @@
-#include "plugin/command_text.h"
+#include "protocol/command_text.h"
 
 #include <cstring>
 #include <vector>

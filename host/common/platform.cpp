@@ -1,5 +1,5 @@
 // The only file of kest-host with platform calls in it.
-#include "plugin/platform.h"
+#include "common/platform.h"
 
 #ifdef _WIN32
 #include <io.h>
