@@ -72,7 +72,7 @@ listing=$(cmake -E tar tf "$zip")
 echo "$zip:"
 echo "$listing" | sed 's/^/  /'
 
-required=(Tavrin.dll kest_string.dll kest_config.dll LD_Auto.kest_ui INSTALL.txt)
+required=(Tavrin.dll kest_string.dll kest_config.dll LD_Auto.kest_ui README.txt)
 if [ -f host/CMakeLists.txt ]; then
     required+=(kest-host.exe)
 fi

@@ -53,6 +53,35 @@ python3 "$check" dll "$build/bin/Tavrin.dll"
 stamp "the check rejects wrong ABIs"
 bash tools/msvc/check_abi_selftest.sh "$build"
 
+# The product's package: the MSVC-ABI plug-in, its layout file and the notes, and
+# no framework DLL (the host's own must never be replaced). Its DLL carries no
+# debug information; that goes to the PDB in the debug ZIP beside it.
+stamp "package"
+rm -rf "$build/package"
+cpack --config "$build/CPackConfig.cmake" >/dev/null
+cmake --build --preset win32-msvc --target debug_files >/dev/null
+zip=$(realpath "$build"/package/Tavrin-*-win32.zip)
+debug_zip=$(realpath "$build"/package/Tavrin-*-win32-debug.zip)
+listing=$(cmake -E tar tf "$zip" | sed 's|^[^/]*/||' | grep -v '^$' | sort | tr '\n' ' ')
+echo "$zip: $listing"
+echo "debug information: $debug_zip: $(cmake -E tar tf "$debug_zip" | tr '\n' ' ')"
+if [ "$listing" != "INSTALL.txt LD_Auto.kest_ui Tavrin.dll " ]; then
+    echo "package: expected exactly INSTALL.txt LD_Auto.kest_ui Tavrin.dll" >&2
+    exit 1
+fi
+cmake -E tar tf "$debug_zip" | grep -q '/Tavrin.pdb$' ||
+    { echo "package: the debug ZIP holds no Tavrin.pdb" >&2; exit 1; }
+unpacked=$(mktemp -d)
+trap 'cleanup; rm -rf "$unpacked"' EXIT
+(cd "$unpacked" && cmake -E tar xf "$zip")
+shipped=$(echo "$unpacked"/*/Tavrin.dll)
+sections=$(llvm-objdump-14 -h "$shipped" | awk '$2 ~ /^\.debug/ { print $2 }' | tr '\n' ' ')
+if [ -n "$sections" ] || grep -qF "$PWD" "$shipped"; then
+    echo "package: Tavrin.dll carries debug sections ($sections) or the build's path" >&2
+    exit 1
+fi
+python3 "$check" dll "$shipped"
+
 if [ -z "$skipped" ]; then
     stamp "test host under Wine"
     # One persistent server for the step. wineboot's output goes to /dev/null: a
@@ -60,11 +89,17 @@ if [ -z "$skipped" ]; then
     wineserver -p
     wine_server=1
     wineboot --init </dev/null >/dev/null 2>&1
+    # The shipped DLL, beside the MSVC-mode stand-in framework and the test host,
+    # as the host keeps its plug-ins beside its own framework DLLs.
+    run_dir="$unpacked/run"
+    mkdir -p "$run_dir"
+    cp "$shipped" "$unpacked"/*/LD_Auto.kest_ui "$build/bin/kest_string.dll" \
+        "$build/bin/kest_config.dll" "$build/bin/kest_msvc_test_host.exe" "$run_dir/"
     runs=0
     passed=0
     # Wine's exit code is not enough: it can fail to start a program and still say 0.
     runs=$((runs + 1))
-    if out=$(cd "$build/bin" && wine kest_msvc_test_host.exe 2>&1) &&
+    if out=$(cd "$run_dir" && wine kest_msvc_test_host.exe 2>&1) &&
         grep -q 'start-up, press, release and delete passed' <<<"$out"; then
         passed=$((passed + 1))
     fi
