@@ -94,7 +94,8 @@ if [ -z "$skipped" ]; then
     run_dir="$unpacked/run"
     mkdir -p "$run_dir"
     cp "$shipped" "$unpacked"/*/LD_Auto.kest_ui "$build/bin/kest_string.dll" \
-        "$build/bin/kest_config.dll" "$build/bin/kest_msvc_test_host.exe" "$run_dir/"
+        "$build/bin/kest_config.dll" "$build/bin/kest_msvc_test_host.exe" \
+        "$build/bin/kest_msvc_tape_player.exe" "$run_dir/"
     runs=0
     passed=0
     # Wine's exit code is not enough: it can fail to start a program and still say 0.
@@ -104,6 +105,42 @@ if [ -z "$skipped" ]; then
         passed=$((passed + 1))
     fi
     echo "$out"
+
+    # Every scenario and stress run the MinGW build runs under kest-host, played
+    # into the shipped DLL: kest-host (native, the demo preset) records each run on
+    # a tape, and the MSVC-mode tape player sends the same events and replies and
+    # requires the same commands, byte for byte.
+    stamp "kest-host's runs, played into the shipped DLL"
+    cmake --preset demo >/dev/null
+    cmake --build --preset demo >/dev/null
+    tapes="$PWD/$build/tapes"
+    rm -rf "$tapes"
+    mkdir -p "$tapes"
+    runs_of_host=(built-in-demo: stress-7-faults:--stress:20000:--seed:7:--faults
+        stress-7:--stress:20000:--seed:7 stress-3:--stress:3000:--seed:3)
+    for scenario in scenarios/*.scn scenarios/faults/*.scn; do
+        name=${scenario#scenarios/}
+        runs_of_host+=("${name//\//-}:$PWD/$scenario")
+    done
+    for entry in "${runs_of_host[@]}"; do
+        name=${entry%%:*}
+        IFS=: read -r -a args <<<"${entry#*:}"
+        tape="$tapes/${name%.scn}.tape"
+        runs=$((runs + 1))
+        if ! KEST_TAPE="$tape" build/demo/bin/kest-host --quiet --no-color "${args[@]}" \
+            >"$tape.log" 2>&1; then
+            echo "win32-msvc: kest-host ${args[*]} failed while recording:" >&2
+            tail -5 "$tape.log" >&2
+            continue
+        fi
+        if out=$(cd "$run_dir" && wine kest_msvc_tape_player.exe "$(winepath -w "$tape")" 2>&1) &&
+            grep -q 'the same commands as the tape' <<<"$out"; then
+            passed=$((passed + 1))
+            echo "  ${out##*\\}"
+        else
+            echo "$out" >&2
+        fi
+    done
     echo "win32-msvc: Windows tests: $runs ran, $passed passed"
     [ "$runs" -eq "$passed" ] ||
         { echo "win32-msvc: the test host did not report success under Wine" >&2; exit 1; }
