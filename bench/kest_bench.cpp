@@ -31,6 +31,7 @@
 #include "decodeKESTString.h"
 #include "kest_script_helper.h"
 #include "kest_string.h"
+#include "kest_string_state.h"
 #include "panel_pair.h"
 #include "parsed_request.h"
 #include "scenario.h"
@@ -385,7 +386,7 @@ bool selfCheck() {
         delete block;
     });
     ok &= countsAtLeast("a long kest_string (libkest_string)", 1, [] {
-        const std::string text(kest_string::kInlineCapacity + 1, 'x');
+        const std::string text(kest_string_state::kInlineCapacity + 1, 'x');
         const kest_string copy(text.c_str());
         benchmark::DoNotOptimize(copy.length());
     });

@@ -22,15 +22,16 @@
 // Out of memory: no exception ever leaves the library (on 32-bit Windows each DLL
 // carries its own runtime and an exception cannot pass from one DLL into another).
 // When the heap refuses to grow a text, the text is cut to the room it has; `arg`
-// then gives the text back unchanged. Either way the result is marked: `complete()`
-// is false for a text that was cut or left unfilled, and for every text made from
-// one (copies, joins, `arg` results, `split` pieces, list items and `toString`), so
-// a caller can refuse to pass it on. `assignWhole` stores a text whole or not at
-// all.
+// then gives the text back unchanged. A caller that must not pass on a cut text
+// measures it: a cut text is shorter than its pieces, an unfilled one still holds
+// its marker. Internally the result is also marked (kest_string_state.h, for this
+// library's own tests): a text that was cut or left unfilled, and every text made
+// from one (copies, joins, `arg` results, `split` pieces, list items and
+// `toString`), is not complete.
 //
-// Storage: texts up to kInlineCapacity characters live inside the object, so the
-// command texts, names and slot contents a panel handles cost no heap allocation.
-// Longer texts go to the heap.
+// Storage: texts up to 319 characters live inside the object, so the command
+// texts, names and slot contents a panel handles cost no heap allocation. Longer
+// texts go to the heap.
 #pragma once
 
 #include "kest_framework_export.h"
@@ -63,26 +64,28 @@ class KEST_STRING_API kest_string {
 
     void split(char separator, kest_string& before, kest_string& after) const;
 
-    // False when memory ran out while this text, or any text it was made from, was
-    // built, so that it is not the whole text it stands for. Assigning a whole text
-    // makes it true again. Inline: it is read for every piece of every command.
-    bool complete() const { return complete_; }
-    // Replaces the text with all of `text` (null: the empty text) and returns true;
-    // when there is no room for all of it, returns false and leaves the text as it was.
-    bool assignWhole(const char* text);
-
     friend KEST_STRING_API kest_string operator+(const kest_string& a, const kest_string& b);
     friend KEST_STRING_API kest_string operator+(const kest_string& a, const char* b);
     friend KEST_STRING_API kest_string operator+(const char* a, const kest_string& b);
+
+  private:
+    // The list builds its items straight from pieces of a text.
+    friend class kest_stringlist;
+    // The library's own tests read the completeness mark (kest_string_state.h).
+    friend struct kest_string_state;
 
     // Inline capacity in characters, NUL excluded. The longest text the panel builds
     // from host data is a "text" write of a full 255-character revertive text:
     // "TP 'text=" (9) + 255 + "' '1' 'Current_Name'" (20) = 284. Rounded up.
     static constexpr unsigned kInlineCapacity = 319;
 
-  private:
-    // The list builds its items straight from pieces of a text.
-    friend class kest_stringlist;
+    // False when memory ran out while this text, or any text it was made from, was
+    // built, so that it is not the whole text it stands for. Assigning a whole text
+    // makes it true again.
+    bool complete() const { return complete_; }
+    // Replaces the text with all of `text` (null: the empty text) and returns true;
+    // when there is no room for all of it, returns false and leaves the text as it was.
+    bool assignWhole(const char* text);
 
     // Both clear `complete_` when they had to cut; `assign` sets it otherwise.
     void assign(const char* text, unsigned length);

@@ -8,10 +8,11 @@
 //
 // Out of memory: nothing is thrown; a list that cannot grow keeps the items it has
 // and drops the one that did not fit. Such a list, one holding a cut item, and one
-// made from a cut text report `complete()` false, and so does their `toString`.
+// made from a cut text are not complete (kest_string_state.h), nor is their
+// `toString`.
 //
-// Storage: lists of up to kInlineItems items live inside the object (no heap
-// allocation); longer lists move to the heap.
+// Storage: lists of up to two items live inside the object (no heap allocation);
+// longer lists move to the heap.
 #pragma once
 
 #include "kest_framework_export.h"
@@ -41,16 +42,18 @@ class KEST_STRING_API kest_stringlist {
     kest_stringlist& operator<<(const kest_string& item);
     kest_string toString(char separator) const;
 
+    kest_stringlistIterator begin() const;
+    kest_stringlistIterator end() const;
+
+  private:
+    // The library's own tests read the completeness mark (kest_string_state.h).
+    friend struct kest_string_state;
+    static constexpr int kInlineItems = 2;
+
     // False when an item was dropped or cut for want of memory, or when the list
     // was made from a text that was not complete.
     bool complete() const;
 
-    kest_stringlistIterator begin() const;
-    kest_stringlistIterator end() const;
-
-    static constexpr int kInlineItems = 2;
-
-  private:
     kest_stringlist& operator=(const kest_stringlist&) = delete;
     // False when the heap refuses; the list is then unchanged.
     bool grow();

@@ -2,13 +2,14 @@
 // command (kest_command_grammar.h): concatenation, printf-style formatting into a
 // stack buffer, or marker substitution through kest_string::arg.
 //
-// A command goes out whole or not at all: when memory runs out, a text that the
-// framework had to cut (or an argument that was already cut) is dropped, never sent.
+// A command goes out whole or not at all: when memory runs out, a text that came
+// out shorter than its pieces (kest_whole_text.h) is dropped, never sent.
 #include <cstdio>
 #include <cstring>
 
 #include "kest_command_grammar.h"
 #include "kest_script_helper.h"
+#include "kest_whole_text.h"
 
 namespace {
 
@@ -18,10 +19,10 @@ constexpr std::size_t kBufferSize = kest_command::kPrintfBufferSize;
 static_assert(sizeof("RR -2147483648 -2147483648 -2147483648 'ADD'") <= kBufferSize,
               "the widest register command must fit the printf buffer");
 
-// Concatenated texts are joined on the stack when they fit the same room a
-// kest_string keeps inside itself; longer ones are joined in a kest_string, on the
-// heap. Either way the host receives the same characters.
-constexpr std::size_t kJoinBufferSize = kest_string::kInlineCapacity + 1;
+// Concatenated texts are joined on the stack when they fit this room (every
+// command of a panel with ordinary names does); longer ones are joined in a
+// kest_string, on the heap. Either way the host receives the same characters.
+constexpr std::size_t kJoinBufferSize = 320;
 
 // One piece of a concatenated text: NUL-terminated, its length known.
 struct piece {
@@ -38,16 +39,8 @@ piece of(const kest_string& value) {
     return piece{value, static_cast<std::size_t>(value.length())};
 }
 
-// True when every argument is the whole text it stands for. Evaluated without
-// branching: it runs for every command.
-template <typename... Texts>
-bool whole(const Texts&... texts) {
-    return (static_cast<unsigned>(texts.complete()) & ...) != 0;
-}
-
 // Joins `count` pieces in order and hands the text to `send`. False, with nothing
-// sent, when the joined text could not be made whole. The caller checks its
-// arguments with `whole` first.
+// sent, when the joined text could not be made whole.
 template <typename Send>
 bool sendJoined(const piece* pieces, std::size_t count, Send send) {
     std::size_t total = 0;
@@ -69,8 +62,16 @@ bool sendJoined(const piece* pieces, std::size_t count, Send send) {
     for (std::size_t i = 0; i < count; ++i) {
         text += pieces[i].text;
     }
-    if (!text.complete()) {
+    // Whole when every piece stands where it belongs.
+    if (static_cast<std::size_t>(text.length()) != total) {
         return false;
+    }
+    const char* at = text;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (std::memcmp(at, pieces[i].text, pieces[i].length) != 0) {
+            return false;
+        }
+        at += pieces[i].length;
     }
     send(text);
     return true;
@@ -83,8 +84,8 @@ bool kest_script_helper::panelShow(const kest_string& panel, const kest_string& 
     if (host == nullptr) {
         return true;
     }
-    if (!whole(panel, file, extra, path)) {
-        return false;  // a layout command that cannot be built whole counts as refused
+    if (!pathWhole) {
+        return false;  // the layout's folder could not be kept: the layout is refused
     }
     // PS 'panel' '[path/]file'[ 'extra']
     piece pieces[10];
@@ -110,9 +111,6 @@ bool kest_script_helper::panelShow(const kest_string& panel, const kest_string& 
 
 void kest_script_helper::textPut(const kest_string& property, const kest_string& value,
                                  const kest_string& panel, const kest_string& control) {
-    if (!whole(property, value, panel, control)) {
-        return;
-    }
     const piece pieces[] = {fixed("TP '"), of(property), fixed("="),  of(value), fixed("' '"),
                             of(panel),     fixed("' '"), of(control), fixed("'")};
     sendJoined(pieces, sizeof(pieces) / sizeof(pieces[0]),
@@ -120,9 +118,6 @@ void kest_script_helper::textPut(const kest_string& property, const kest_string&
 }
 
 void kest_script_helper::controlHide(const kest_string& panel, const kest_string& control) {
-    if (!whole(panel, control)) {
-        return;
-    }
     const piece pieces[] = {fixed("CH '"), of(panel), fixed("' '"), of(control), fixed("'")};
     sendJoined(pieces, sizeof(pieces) / sizeof(pieces[0]),
                [this](const char* text) { send(text); });
@@ -132,12 +127,14 @@ void kest_script_helper::routerCrosspoint(int32_t device, int32_t source, int32_
                                           const kest_string& text, bool flag) {
     // The template is made once; each call fills a copy of it.
     static const kest_string kTemplate(kest_command::kRouterCrosspoint);
-    const kest_string command = kTemplate.arg(device, 0, 0, 10)
-                                    .arg(source, 0, 0, 10)
-                                    .arg(destination, 0, 0, 10)
-                                    .arg(text)
-                                    .arg(flag ? 1 : 0, 0, 0, 10);
-    if (command.complete()) {
+    bool whole = true;
+    const kest_string command = kest_whole::arg(
+        kest_whole::arg(kest_whole::arg(kest_whole::arg(kest_whole::arg(kTemplate, device, whole),
+                                                        source, whole),
+                                        destination, whole),
+                        text, whole),
+        flag ? 1 : 0, whole);
+    if (whole) {
         send(command);
     }
 }

@@ -8,6 +8,7 @@
 #include "kest_command_grammar.h"
 #include "kest_debug_trace.h"
 #include "kest_script_helper.h"
+#include "kest_whole_text.h"
 
 // NOLINTNEXTLINE(performance-unnecessary-value-param): the interface takes it by value
 bool kest_script_helper::deviceLookup(kest_string instance, int* device, int* offset) {
@@ -17,9 +18,11 @@ bool kest_script_helper::deviceLookup(kest_string instance, int* device, int* of
     if (offset != nullptr) {
         *offset = 0;
     }
-    const kest_string text = kest_string(kest_command::kDeviceLookup).arg(instance);
+    bool whole = true;
+    const kest_string text =
+        kest_whole::arg(kest_string(kest_command::kDeviceLookup), instance, whole);
     kest_string reply;
-    if (!text.complete() || !ask(text, reply, false)) {
+    if (!whole || !ask(text, reply, false)) {
         return false;
     }
     // Reply: "device offset ...", tokens quoted with "'". The numbers are read like
@@ -37,22 +40,26 @@ bool kest_script_helper::deviceLookup(kest_string instance, int* device, int* of
 void kest_script_helper::routerName(int32_t device, int32_t database, int32_t index,
                                     kest_string& name) {
     static const kest_string kTemplate(kest_command::kRouterName);
-    const kest_string text =
-        kTemplate.arg(device, 0, 0, 10).arg(database, 0, 0, 10).arg(index, 0, 0, 10);
-    // Three numbers always fit a text's inline room, so this text is always whole.
+    bool whole = true;
+    const kest_string text = kest_whole::arg(
+        kest_whole::arg(kest_whole::arg(kTemplate, device, whole), database, whole), index, whole);
     // `ask` replaces `name` only when there is a reply, and copies it straight in.
-    ask(text, name, true);
+    if (whole) {
+        ask(text, name, true);
+    }
 }
 
 kest_stringlist kest_script_helper::controlIdList(const kest_string& panel,
                                                   const kest_string& pattern) {
-    const kest_string text = kest_string(kest_command::kControlIdList).arg(panel).arg(pattern);
+    bool whole = true;
+    const kest_string text = kest_whole::arg(
+        kest_whole::arg(kest_string(kest_command::kControlIdList), panel, whole), pattern, whole);
     kest_string reply;
-    if (!text.complete() || !ask(text, reply, false)) {
+    if (!whole || !ask(text, reply, false)) {
         return kest_stringlist();
     }
     kest_stringlist ids(reply, ',');
-    if (!ids.complete()) {
+    if (!kest_whole::splitWhole(ids, reply, ',')) {
         return kest_stringlist();  // some ids were lost: as if there were no reply
     }
     return ids;
@@ -67,7 +74,9 @@ void kest_script_helper::textGet(const kest_string& property, const kest_string&
     text += "' '";
     text += property;
     text += "'";
-    if (!text.complete()) {
+    // Whole when it is as long as its pieces: a string that runs out of room keeps
+    // the beginning of its text.
+    if (text.length() != 4 + panel.length() + 3 + control.length() + 3 + property.length() + 1) {
         result = "";
         return;
     }
@@ -91,7 +100,7 @@ void kest_script_helper::textGet(const kest_string& property, const kest_string&
                                                      : static_cast<std::size_t>(reply.length());
     if (nameLength == static_cast<std::size_t>(property.length()) &&
         std::memcmp(answer, static_cast<const char*>(property), nameLength) == 0) {
-        if (equals == nullptr || !result.assignWhole(equals + 1)) {
+        if (equals == nullptr || !kest_whole::store(result, equals + 1)) {
             result = "";
         }
         return;

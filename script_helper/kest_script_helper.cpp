@@ -5,6 +5,7 @@
 #include <new>
 
 #include "kest_command_grammar.h"
+#include "kest_whole_text.h"
 #include "parsed_request.h"
 
 namespace {
@@ -22,9 +23,7 @@ int32_t lowWord(intptr_t data) {
 }  // namespace
 
 kest_script_helper::kest_script_helper(kest_host_callback* host, const char* path)
-    : host(host), path(), alarmHandling(false) {
-    this->path = path;
-}
+    : host(host), path(), alarmHandling(false), pathWhole(kest_whole::store(this->path, path)) {}
 
 kest_script_helper::~kest_script_helper() {
     send(kest_command::kSessionEnd);
@@ -65,8 +64,8 @@ char* kest_script_helper::callback(intptr_t data, int32_t type) {
                 parsed_request request(kest_pointer_from_word<const char>(data));
                 request_event event(&request);
                 const kest_string answer = onParentRequest(&event);
-                // An answer that could not be made whole is no answer.
-                if (answer.length() == 0 || !answer.complete()) {
+                // An answer the panel could not make whole is empty: no answer.
+                if (answer.length() == 0) {
                     return nullptr;
                 }
                 const std::size_t size = static_cast<std::size_t>(answer.length()) + 1;
@@ -130,7 +129,7 @@ bool kest_script_helper::ask(const char* text, kest_string& reply, bool releaseN
     // A reply that cannot be kept whole leaves `reply` as it was and counts as none.
     bool whole = false;
     try {
-        whole = reply.assignWhole(answer);
+        whole = kest_whole::store(reply, answer);
     } catch (...) {
         host->command(answer, KEST_COMMAND_RELEASE);
         throw;
@@ -140,5 +139,5 @@ bool kest_script_helper::ask(const char* text, kest_string& reply, bool releaseN
 }
 
 bool kest_script_helper::storeWhole(kest_string& property, const char* value) {
-    return property.assignWhole(value);
+    return kest_whole::store(property, value);
 }

@@ -96,8 +96,8 @@ class kest_script_helper : public kest_client_callback {
     // records behind them are valid only until the handler returns.
     virtual void onButton(button_event* event) = 0;
     virtual void onRevertive(revertive_event* event) = 0;
-    // The answer to a parent request; an empty answer reaches the host as null, and
-    // so does one that could not be made whole (kest_string::complete).
+    // The answer to a parent request; an empty answer reaches the host as null. An
+    // answer that could not be made whole must be given as empty.
     virtual kest_string onParentRequest(request_event* request) = 0;
     virtual void onIntegerEvent(intptr_t* data);
     virtual void onTimer(int32_t id) = 0;
@@ -110,6 +110,8 @@ class kest_script_helper : public kest_client_callback {
     kest_host_callback* host;
     kest_string path;
     bool alarmHandling;
+    // False when the layout folder could not be kept whole: layouts are refused.
+    bool pathWhole;
 
   private:
     // The one place a command reaches the host: code 0, and the host's result.

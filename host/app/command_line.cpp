@@ -242,6 +242,9 @@ std::optional<int> read_command_line(int argc, const char* const* argv, const ch
     options_given given;
     add_options(app, out, given);
     app.allow_extras();
+    // Options start with "-" on every system. Read "/x" as an option, as CLI11 does
+    // on Windows by default, and an absolute path such as /home/me/a.scn vanishes.
+    app.allow_windows_style_options(false);
     const auto fail = [&](const std::string& message) {
         stderr_stream << "kest-host: " << message << "\n" << usage(default_plugin);
         return 2;

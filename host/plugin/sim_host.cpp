@@ -14,6 +14,7 @@ sim_host::sim_host(validator& checks)
       dispatcher_(world_, panels_, ledger_, trace_),
       queue_(checks, trace_, world_) {
     ledger_.on_late_write([this](const std::string& label) { checks_.late_write(label); });
+    tape_ = tape_recorder::from_environment();
 }
 
 sim_host::~sim_host() {
@@ -33,7 +34,16 @@ bool sim_host::create(load_kest_client_script_fn factory, const std::string& lay
     trace_.item(trace_kind::event, "load_kest_client_script(host, " + quoted(layout_dir) + ")");
     destroy();  // one panel at a time: a panel still live goes before the next is made
     state_ = lifecycle::constructing;
-    client_ = factory(this, layout_dir.c_str());
+    if (tape_) {
+        tape_->panel(layout_dir.c_str());
+        client_ = factory(tape_->host(this), layout_dir.c_str());
+        tape_->made(client_ != nullptr);
+        if (client_ != nullptr) {
+            client_ = tape_->client(client_);
+        }
+    } else {
+        client_ = factory(this, layout_dir.c_str());
+    }
     if (client_ == nullptr) {
         state_ = lifecycle::gone;
         return false;

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -19,6 +20,7 @@
 #include "panel/panel_model.h"
 #include "plugin/command_dispatcher.h"
 #include "plugin/event_queue.h"
+#include "plugin/tape.h"
 #include "plugin/trace_log.h"
 #include "reply_ledger.h"
 #include "world/device_world.h"
@@ -110,6 +112,8 @@ class sim_host final : public kest_host_callback, private revertive_sink {
     bool record_commands_ = false;
 
     kest_client_callback* client_ = nullptr;
+    // Records the run for another host to play, when KEST_TAPE asks for it.
+    std::unique_ptr<tape_recorder> tape_;
     lifecycle state_ = lifecycle::none;
 
     std::vector<std::string> step_commands_;

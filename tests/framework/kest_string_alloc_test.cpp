@@ -4,6 +4,7 @@
 // program replaces the global allocation functions to count allocations and to
 // make them fail on demand.
 #include "kest_string.h"
+#include "kest_string_state.h"
 
 #include <gtest/gtest.h>
 
@@ -54,12 +55,12 @@ TEST(kest_string_allocation, short_texts_stay_inline) {
 TEST(kest_string_allocation, counting_works) {
     // Proves the replacement above is in use, so the zero above means something.
     const long before = allocations;
-    const kest_string longText(std::string(kest_string::kInlineCapacity + 1, 'x').c_str());
+    const kest_string longText(std::string(kest_string_state::kInlineCapacity + 1, 'x').c_str());
     EXPECT_GE(allocations - before, 1);
 }
 
 TEST(kest_string_allocation, a_refused_heap_cuts_texts_and_throws_nothing) {
-    const std::string longText(kest_string::kInlineCapacity + 100, 'y');
+    const std::string longText(kest_string_state::kInlineCapacity + 100, 'y');
     kest_string grown("x");
     kest_string assigned;
     kest_string filled;
@@ -75,9 +76,9 @@ TEST(kest_string_allocation, a_refused_heap_cuts_texts_and_throws_nothing) {
     });
     refuse = false;
 
-    const std::string fitting(kest_string::kInlineCapacity, 'y');
+    const std::string fitting(kest_string_state::kInlineCapacity, 'y');
     EXPECT_EQ(std::string(assigned), fitting);
-    EXPECT_EQ(assigned.length(), static_cast<int>(kest_string::kInlineCapacity));
+    EXPECT_EQ(assigned.length(), static_cast<int>(kest_string_state::kInlineCapacity));
     EXPECT_EQ(std::string(grown), "x" + fitting.substr(1));
     // No room for the whole result: the text comes back as it was.
     EXPECT_STREQ(filled, "a %1 b");

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "kest_string.h"
+#include "kest_string_state.h"
 #include "kest_stringlist.h"
 #include "replaced_allocator.h"
 
@@ -14,7 +15,7 @@ namespace {
 
 bool& refuse = kest_test::allocations.refuseAll;
 
-const std::string kLong(kest_string::kInlineCapacity + 81, 'L');
+const std::string kLong(kest_string_state::kInlineCapacity + 81, 'L');
 
 // A text of kLong cut to the inline room while the heap refuses.
 kest_string cutText() {
@@ -25,21 +26,22 @@ kest_string cutText() {
 }
 
 TEST(kest_string_complete, texts_that_fit_or_get_their_room_are_complete) {
-    EXPECT_TRUE(kest_string().complete());
-    EXPECT_TRUE(kest_string(kLong.c_str()).complete());
-    EXPECT_TRUE(kest_string("%1 %2").arg(kLong.c_str()).arg(7, 0, 0, 10).complete());
+    EXPECT_TRUE(kest_string_state::complete(kest_string()));
+    EXPECT_TRUE(kest_string_state::complete(kest_string(kLong.c_str())));
+    EXPECT_TRUE(
+        kest_string_state::complete(kest_string("%1 %2").arg(kLong.c_str()).arg(7, 0, 0, 10)));
     // Without the heap, what fits inline is still whole.
     refuse = true;
     const kest_string shortText = kest_string("RC %1").arg(12, 0, 0, 10) + " ok";
     refuse = false;
-    EXPECT_TRUE(shortText.complete());
+    EXPECT_TRUE(kest_string_state::complete(shortText));
     EXPECT_STREQ(shortText, "RC 12 ok");
 }
 
 TEST(kest_string_complete, every_way_of_cutting_marks_the_text) {
     const kest_string cut = cutText();
-    EXPECT_FALSE(cut.complete());
-    EXPECT_EQ(cut.length(), static_cast<int>(kest_string::kInlineCapacity));
+    EXPECT_FALSE(kest_string_state::complete(cut));
+    EXPECT_EQ(cut.length(), static_cast<int>(kest_string_state::kInlineCapacity));
 
     refuse = true;
     kest_string assigned;
@@ -52,13 +54,13 @@ TEST(kest_string_complete, every_way_of_cutting_marks_the_text) {
     const kest_string wide(7, '0', 1000, 10);
     refuse = false;
 
-    EXPECT_FALSE(assigned.complete());
-    EXPECT_FALSE(appended.complete());
-    EXPECT_FALSE(joined.complete());
+    EXPECT_FALSE(kest_string_state::complete(assigned));
+    EXPECT_FALSE(kest_string_state::complete(appended));
+    EXPECT_FALSE(kest_string_state::complete(joined));
     EXPECT_STREQ(filled, "SD '%1'");
-    EXPECT_FALSE(filled.complete());
+    EXPECT_FALSE(kest_string_state::complete(filled));
     EXPECT_STREQ(wide, "7");
-    EXPECT_FALSE(wide.complete());
+    EXPECT_FALSE(kest_string_state::complete(wide));
 }
 
 TEST(kest_string_complete, texts_made_from_a_cut_text_stay_marked) {
@@ -72,44 +74,44 @@ TEST(kest_string_complete, texts_made_from_a_cut_text_stay_marked) {
     kest_string after;
     (cut + "=x").split('=', before, after);
 
-    EXPECT_FALSE(copied.complete());
-    EXPECT_FALSE(assigned.complete());
-    EXPECT_FALSE(appended.complete());
-    EXPECT_FALSE((cut + "x").complete());
-    EXPECT_FALSE(("x" + cut).complete());
-    EXPECT_FALSE((kest_string("x") + cut).complete());
-    EXPECT_FALSE(kest_string("%1").arg(cut).complete());
-    EXPECT_FALSE(cut.arg(5, 0, 0, 10).complete()) << "no marker left, still cut";
-    EXPECT_FALSE(before.complete());
-    EXPECT_FALSE(after.complete());
+    EXPECT_FALSE(kest_string_state::complete(copied));
+    EXPECT_FALSE(kest_string_state::complete(assigned));
+    EXPECT_FALSE(kest_string_state::complete(appended));
+    EXPECT_FALSE(kest_string_state::complete((cut + "x")));
+    EXPECT_FALSE(kest_string_state::complete(("x" + cut)));
+    EXPECT_FALSE(kest_string_state::complete((kest_string("x") + cut)));
+    EXPECT_FALSE(kest_string_state::complete(kest_string("%1").arg(cut)));
+    EXPECT_FALSE(kest_string_state::complete(cut.arg(5, 0, 0, 10))) << "no marker left, still cut";
+    EXPECT_FALSE(kest_string_state::complete(before));
+    EXPECT_FALSE(kest_string_state::complete(after));
 
     // A whole text assigned over it makes it whole again.
     assigned = "fresh";
-    EXPECT_TRUE(assigned.complete());
+    EXPECT_TRUE(kest_string_state::complete(assigned));
     copied = kest_string(kLong.c_str());
-    EXPECT_TRUE(copied.complete());
+    EXPECT_TRUE(kest_string_state::complete(copied));
 }
 
 TEST(kest_string_complete, assign_whole_stores_all_or_nothing) {
     kest_string text("previous");
     refuse = true;
-    EXPECT_FALSE(text.assignWhole(kLong.c_str()));
+    EXPECT_FALSE(kest_string_state::assignWhole(text, kLong.c_str()));
     EXPECT_STREQ(text, "previous");
-    EXPECT_TRUE(text.complete());
-    EXPECT_TRUE(text.assignWhole("short fits inline"));
+    EXPECT_TRUE(kest_string_state::complete(text));
+    EXPECT_TRUE(kest_string_state::assignWhole(text, "short fits inline"));
     refuse = false;
     EXPECT_STREQ(text, "short fits inline");
 
     kest_string marked = cutText();
-    EXPECT_TRUE(marked.assignWhole(kLong.c_str()));
+    EXPECT_TRUE(kest_string_state::assignWhole(marked, kLong.c_str()));
     EXPECT_EQ(std::string(marked), kLong);
-    EXPECT_TRUE(marked.complete());
+    EXPECT_TRUE(kest_string_state::complete(marked));
     // Into a string that already has heap room, and from its own text.
     refuse = true;
-    EXPECT_TRUE(marked.assignWhole(static_cast<const char*>(marked) + 1));
+    EXPECT_TRUE(kest_string_state::assignWhole(marked, static_cast<const char*>(marked) + 1));
     refuse = false;
     EXPECT_EQ(std::string(marked), kLong.substr(1));
-    EXPECT_TRUE(marked.assignWhole(nullptr));
+    EXPECT_TRUE(kest_string_state::assignWhole(marked, nullptr));
     EXPECT_STREQ(marked, "");
 }
 
@@ -121,25 +123,25 @@ TEST(kest_string_complete, lists_report_dropped_and_cut_items) {
           << "three";  // needs the heap: dropped
     const kest_stringlist split(kest_string("a,b,c,d"), ',');
     refuse = false;
-    EXPECT_FALSE(grown.complete());
-    EXPECT_FALSE(grown.toString(',').complete());
-    EXPECT_FALSE(split.complete());
+    EXPECT_FALSE(kest_string_state::complete(grown));
+    EXPECT_FALSE(kest_string_state::complete(grown.toString(',')));
+    EXPECT_FALSE(kest_string_state::complete(split));
 
     kest_stringlist holdsCut;
     holdsCut << cutText();
-    EXPECT_FALSE(holdsCut.complete());
-    EXPECT_FALSE(holdsCut.toString('\n').complete());
-    EXPECT_FALSE(kest_stringlist(cutText(), ',').complete());
+    EXPECT_FALSE(kest_string_state::complete(holdsCut));
+    EXPECT_FALSE(kest_string_state::complete(holdsCut.toString('\n')));
+    EXPECT_FALSE(kest_string_state::complete(kest_stringlist(cutText(), ',')));
 
     const kest_stringlist whole(kest_string("a,b,c,d"), ',');
-    EXPECT_TRUE(whole.complete());
-    EXPECT_TRUE(kest_stringlist(whole).complete());
-    EXPECT_TRUE(whole.toString(';').complete());
+    EXPECT_TRUE(kest_string_state::complete(whole));
+    EXPECT_TRUE(kest_string_state::complete(kest_stringlist(whole)));
+    EXPECT_TRUE(kest_string_state::complete(whole.toString(';')));
     refuse = true;
     // NOLINTNEXTLINE(performance-unnecessary-copy-initialization): the copy is the test
     const kest_stringlist copy(whole);  // no room for four items
     refuse = false;
-    EXPECT_FALSE(copy.complete());
+    EXPECT_FALSE(kest_string_state::complete(copy));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "kest_string.h"
+#include "kest_string_state.h"
 
 #include <gtest/gtest.h>
 
@@ -118,14 +119,14 @@ TEST(kest_string, self_assignment_and_aliasing) {
     EXPECT_EQ(str(s), "cabc");
 
     // The same on heap-held texts, which move when they grow.
-    kest_string big(std::string(kest_string::kInlineCapacity, 'x').c_str());
+    kest_string big(std::string(kest_string_state::kInlineCapacity, 'x').c_str());
     big += big;
-    EXPECT_EQ(big.length(), static_cast<int>(2 * kest_string::kInlineCapacity));
-    EXPECT_EQ(str(big), std::string(2 * std::size_t{kest_string::kInlineCapacity}, 'x'));
+    EXPECT_EQ(big.length(), static_cast<int>(2 * kest_string_state::kInlineCapacity));
+    EXPECT_EQ(str(big), std::string(2 * std::size_t{kest_string_state::kInlineCapacity}, 'x'));
     big += static_cast<const char*>(big) + 1;
-    EXPECT_EQ(big.length(), static_cast<int>(4 * kest_string::kInlineCapacity - 1));
+    EXPECT_EQ(big.length(), static_cast<int>(4 * kest_string_state::kInlineCapacity - 1));
     big = static_cast<const char*>(big) + 10;
-    EXPECT_EQ(big.length(), static_cast<int>(4 * kest_string::kInlineCapacity - 11));
+    EXPECT_EQ(big.length(), static_cast<int>(4 * kest_string_state::kInlineCapacity - 11));
 }
 
 TEST(kest_string, arg_fills_every_occurrence_of_the_lowest_marker) {
@@ -188,7 +189,7 @@ TEST(kest_string, arg_with_numbers) {
 }
 
 TEST(kest_string, arg_result_may_grow_past_the_inline_limit) {
-    const std::string value(kest_string::kInlineCapacity, 'v');
+    const std::string value(kest_string_state::kInlineCapacity, 'v');
     const kest_string s = kest_string("%1-%1").arg(value.c_str());
     EXPECT_EQ(str(s), value + "-" + value);
 }

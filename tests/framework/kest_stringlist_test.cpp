@@ -1,4 +1,5 @@
 #include "kest_stringlist.h"
+#include "kest_string_state.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +47,7 @@ TEST(kest_stringlist, to_string_joins_with_the_separator) {
 
 TEST(kest_stringlist, append_copy_and_growth_beyond_inline_items) {
     kest_stringlist list;
-    const std::string longItem(kest_string::kInlineCapacity + 5, 'L');
+    const std::string longItem(kest_string_state::kInlineCapacity + 5, 'L');
     for (int i = 0; i < 10; ++i) {
         list << kest_string(i, 0, 0, 10);
     }
@@ -63,7 +64,7 @@ TEST(kest_stringlist, appending_its_own_item_while_growing) {
     kest_stringlist list;
     list << "first"
          << "second";
-    ASSERT_EQ(kest_stringlist::kInlineItems, 2);
+    ASSERT_EQ(kest_string_state::kInlineItems, 2);
     list << *list.begin();  // the list grows and moves the item being appended
     list << *list.begin() << *list.begin();
     EXPECT_EQ(items(list), (texts{"first", "second", "first", "first", "first"}));

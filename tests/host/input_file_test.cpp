@@ -17,13 +17,13 @@ namespace {
 class input_file : public ::testing::Test {
   protected:
     std::string path(const std::string& name) {
-        const std::string p = ::testing::TempDir() + "input_file_" + name;
+        std::string p = ::testing::TempDir() + "input_file_" + name;
         made_.push_back(p);
         std::remove(p.c_str());
         return p;
     }
     std::string write(const std::string& name, const std::string& content) {
-        const std::string p = path(name);
+        std::string p = path(name);
         std::ofstream(p, std::ios::binary) << content;
         return p;
     }

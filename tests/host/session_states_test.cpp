@@ -33,6 +33,13 @@ const char kSetup[] =
 // stops and restarts the panel.
 const std::vector<std::string> kStates = {"start", "stop", "restart", "load", "quit"};
 
+std::string pair_name(const std::string& first, const std::string& second) {
+    std::string name = first;
+    name += ", ";
+    name += second;
+    return name + ": ";
+}
+
 class session_states : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -83,7 +90,7 @@ TEST_F(session_states, every_pair_at_the_console_is_safe) {
             std::string out;
             std::string err;
             const int status = console({first, second}, out, err);
-            const std::string what = first + ", " + second + ": " + err;
+            const std::string what = pair_name(first, second) + err;
             if (first == "quit" || second == "quit") {
                 // The session ends there, before the press: nothing failed.
                 EXPECT_EQ(status, 0) << what;
@@ -109,14 +116,15 @@ TEST_F(session_states, every_pair_in_a_scenario_file_is_safe) {
         for (const auto& second : steps) {
             scenario s;
             std::string error;
-            const std::string text =
-                std::string(kSetup) + first + "\n" + second + "\npress 1\nexpect dest 3 source 5\n";
+            std::string text = kSetup;
+            text += first + "\n";
+            text += second + "\npress 1\nexpect dest 3 source 5\n";
             ASSERT_TRUE(parse_scenario(text, "pair.scn", s, error)) << error;
             std::ostringstream out;
             run_options o = options();
             o.errors = &out;
             const int status = run_scenario(s, o, out);
-            const std::string what = first + ", " + second + ": " + out.str();
+            const std::string what = pair_name(first, second) + out.str();
             if (second == "stop") {
                 // The press cannot reach a stopped panel: the run says so.
                 EXPECT_EQ(status, 2) << what;

@@ -1,16 +1,19 @@
 // The binding when memory runs out: a command goes out whole or not at all, a query
 // whose text cannot be built is not sent, a reply that cannot be kept whole is
-// handed back and counts as none, and a parent request's answer that could not be
-// made whole reaches the host as null. The program replaces operator new, so that
+// handed back and counts as none, an event's text that cannot be copied whole
+// reads as empty, and a parent request's answer whose copy for the host cannot be
+// made reaches the host as null. The program replaces operator new, so that
 // one allocation of at least a given size can be made to fail.
 #include <gtest/gtest.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "kest_script_helper.h"
+#include "parsed_request.h"
 #include "recording_host.h"
 #include "replaced_allocator.h"
 #include "test_panel.h"
@@ -25,14 +28,6 @@ using texts = std::vector<std::string>;
 std::size_t& failFrom = kest_test::allocations.failFrom;
 
 const std::string kLong(400, 'v');
-
-// A text cut to the framework's inline room while the heap refused.
-kest_string cutText() {
-    kest_test::allocations.refuseAll = true;
-    kest_string text(kLong.c_str());
-    kest_test::allocations.refuseAll = false;
-    return text;
-}
 
 // A recording host that arms the failing allocation right after it has handed out
 // the reply to one query, so that the plug-in's copy of that reply is what fails.
@@ -82,24 +77,28 @@ TEST_F(out_of_memory, a_joined_command_that_cannot_be_built_is_not_sent) {
     EXPECT_EQ(host.commands(), texts{"TP 'text=" + kLong + "' '1' 'Current_Name'"});
 }
 
-TEST_F(out_of_memory, a_cut_argument_stops_every_joined_command) {
-    const kest_string cut = cutText();
-    ASSERT_FALSE(cut.complete());
-    panel.textPut("text", cut, "1", "x");
-    panel.textPut("text", "v", "1", cut);
-    panel.controlHide("1", cut);
-    EXPECT_FALSE(panel.panelShow("1", "LD_Auto.kest_ui", cut));
-    kest_string value("previous");
-    panel.textGet("value", "1", cut, value);
-    EXPECT_STREQ(value, "");
-    EXPECT_EQ(host.commands(), texts{});
-
-    // A layout folder that could not be stored whole: the layout is not asked for.
+TEST_F(out_of_memory, a_layout_folder_that_cannot_be_kept_refuses_every_layout) {
     kest_test::allocations.refuseAll = true;
     test_panel cutPath(&host, kLong.c_str());
     kest_test::allocations.refuseAll = false;
     EXPECT_FALSE(cutPath.panelShow("1", "LD_Auto.kest_ui", ""));
     EXPECT_EQ(host.commands(), texts{});
+
+    test_panel wholePath(&host, kLong.c_str());
+    EXPECT_TRUE(wholePath.panelShow("1", "LD_Auto.kest_ui", ""));
+    EXPECT_EQ(host.commands(), texts{"PS '1' '" + kLong + "/LD_Auto.kest_ui'"});
+}
+
+TEST_F(out_of_memory, an_event_text_that_cannot_be_copied_whole_reads_as_empty) {
+    const std::string text = "myParam=" + kLong;
+    parsed_request request(text.c_str());
+    const request_event event(&request);
+    // The copy's room is refused: no part of the value escapes.
+    failFrom = kLong.size();
+    const kest_string value = event.value();
+    EXPECT_EQ(failFrom, 0u) << "the copy never asked for the heap";
+    EXPECT_STREQ(value, "");
+    EXPECT_EQ(std::string(event.value()), kLong) << "with the heap back, the whole value";
 }
 
 TEST_F(out_of_memory, an_arg_command_that_cannot_be_filled_is_not_sent) {
@@ -129,11 +128,6 @@ TEST_F(out_of_memory, an_arg_command_that_cannot_be_filled_is_not_sent) {
     panel.controlIdList(value, "alm_");
     EXPECT_EQ(host.commands(), (texts{"RC 12 5 3 '," + kLong + "' 0", "SD '" + kLong + "'",
                                       "XI '" + kLong + "' 'alm_'"}));
-    host.clear();
-
-    panel.routerCrosspoint(12, 5, 3, cutText(), true);
-    EXPECT_FALSE(panel.deviceLookup(cutText(), &device, nullptr));
-    EXPECT_EQ(host.commands(), texts{});
 }
 
 TEST_F(out_of_memory, a_reply_that_cannot_be_copied_whole_is_handed_back_and_counts_as_none) {
@@ -192,15 +186,11 @@ TEST_F(out_of_memory, an_id_list_that_cannot_hold_every_id_counts_as_no_reply) {
 }
 
 TEST_F(out_of_memory, an_answer_that_could_not_be_made_whole_reaches_the_host_as_null) {
-    panel.answer = cutText();
-    char* answer =
-        panel.callback(reinterpret_cast<intptr_t>("return=all"), KEST_EVENT_PARENT_REQUEST);
-    EXPECT_EQ(answer, nullptr);
-
     // The answer itself is whole; the copy handed to the host gets no room.
     panel.answer = kLong.substr(0, 300).c_str();
     failFrom = 200;
-    answer = panel.callback(reinterpret_cast<intptr_t>("return=all"), KEST_EVENT_PARENT_REQUEST);
+    char* answer =
+        panel.callback(reinterpret_cast<intptr_t>("return=all"), KEST_EVENT_PARENT_REQUEST);
     EXPECT_EQ(failFrom, 0u) << "the answer was never copied";
     EXPECT_EQ(answer, nullptr);
 

@@ -11,7 +11,7 @@ trap 'rm -rf "$work"' EXIT
 
 # The installer under test, with package lists of its own.
 mkdir -p "$work/tools/packages" "$work/bin" "$work/state"
-cp "$source_dir/tools/install-packages.sh" "$source_dir/tools/wine-runtime.sh" "$work/tools/"
+cp "$source_dir/tools/install-packages.sh" "$work/tools/"
 printf '# two packages\npkg-a\npkg-b  # and a comment\n' >"$work/tools/packages/plain.list"
 printf 'pkg-a\nwine32:i386\n' >"$work/tools/packages/wine.list"
 state=$work/state
@@ -140,24 +140,6 @@ IFS=$'\t' read -r package reason <"$state/report" || true
 [ "$package" = wine32:i386 ] || fail "report names '$package'"
 [[ $reason == "unmet dependencies: wine32:i386 : Depends: libwine:i386 (= 8.0~repack-4) but it is not going to be installed; E: Unable to correct problems, you have held broken packages." ]] ||
     fail "report reason: $reason"
-
-echo "wine-runtime: one line saying why Windows programs cannot run, exit 0"
-fresh broken-index pkg-a
-echo wine32:i386 >"$state/refused"
-status=0
-answer=$(bash "$work/tools/wine-runtime.sh" 2>"$state/out") || status=$?
-[ "$status" -eq 0 ] || fail "wine-runtime exited $status: $(cat "$state/out")"
-[[ $answer == "wine32 cannot be installed (unmet dependencies: wine32:i386 : Depends: libwine:i386"* ]] ||
-    fail "wine-runtime said: $answer"
-[ "$(printf '%s\n' "$answer" | wc -l)" -eq 1 ] || fail "wine-runtime said more than one line: $answer"
-grep -q "File has unexpected size" "$state/out" || fail "apt's messages are not on standard error"
-
-echo "... and nothing when Wine and its 32-bit loader are installed"
-fresh ok pkg-a wine32:i386
-printf '#!/bin/sh\nexit 0\n' >"$work/bin/wine"
-chmod +x "$work/bin/wine"
-answer=$(bash "$work/tools/wine-runtime.sh" 2>"$state/out") || fail "wine-runtime failed"
-[ -z "$answer" ] || fail "wine-runtime said: $answer"
 
 echo "no network: bounded retries, each package named"
 fresh offline

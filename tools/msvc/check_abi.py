@@ -19,8 +19,10 @@ the compiled result with llvm-readobj and llvm-objdump and fails unless:
   dll          the DLL is a 32-bit x86 DLL whose only named export is
                load_kest_client_script, undecorated; it imports only Windows' own
                DLLs and the framework's, with DisableThreadLibraryCalls and
-               OutputDebugStringA from kernel32.dll; its version resource says
-               1,0,0,1 for the file and the product.
+               OutputDebugStringA from kernel32.dll; of the framework DLLs it
+               imports only the operations a panel is promised (PROMISED below:
+               the host's own framework DLLs need have nothing else); its version
+               resource says 1,0,0,1 for the file and the product.
 
 Usage:
   check_abi.py objects TAVRIN_OBJ HELPER_OBJ
@@ -278,6 +280,49 @@ def check_layout(compile_commands, target):
 
 ALLOWED_IMPORTS = {"kernel32.dll", "ucrtbase.dll", "kest_string.dll", "kest_config.dll"}
 
+# Every operation of the framework's classes that a panel may rely on, by its MSVC
+# name. The host's framework DLLs export these; anything else a panel imports may
+# be missing there, and the host would then refuse to load the panel.
+PROMISED = {
+    "kest_string.dll": {
+        "??0kest_string@@QAE@XZ",  # kest_string()
+        "??0kest_string@@QAE@PBD@Z",  # kest_string(const char*)
+        "??0kest_string@@QAE@HDIH@Z",  # kest_string(int, char, unsigned, int)
+        "??0kest_string@@QAE@ABV0@@Z",  # copy
+        "??4kest_string@@QAEAAV0@ABV0@@Z",  # = kest_string
+        "??4kest_string@@QAEAAV0@PBD@Z",  # = const char*
+        "??1kest_string@@UAE@XZ",  # virtual ~kest_string()
+        "??H@YA?AVkest_string@@ABV0@0@Z",  # string + string
+        "??H@YA?AVkest_string@@ABV0@PBD@Z",  # string + const char*
+        "??H@YA?AVkest_string@@PBDABV0@@Z",  # const char* + string
+        "??Ykest_string@@QAEAAV0@ABV0@@Z",  # += kest_string
+        "??Ykest_string@@QAEAAV0@PBD@Z",  # += const char*
+        "??8kest_string@@QBE_NPBD@Z",  # == const char*
+        "??9kest_string@@QBE_NABV0@@Z",  # != kest_string
+        "??Bkest_string@@QBEPBDXZ",  # operator const char*
+        "?length@kest_string@@QBEHXZ",
+        "?toInt@kest_string@@QBEHXZ",
+        "?arg@kest_string@@QBE?AV1@ABV1@@Z",
+        "?arg@kest_string@@QBE?AV1@HDIH@Z",
+        "?split@kest_string@@QBEXDAAV1@0@Z",
+        "??0kest_stringlist@@QAE@XZ",
+        "??0kest_stringlist@@QAE@ABVkest_string@@D@Z",
+        "??0kest_stringlist@@QAE@ABV0@@Z",
+        "??1kest_stringlist@@UAE@XZ",
+        "??6kest_stringlist@@QAEAAV0@ABVkest_string@@@Z",
+        "?toString@kest_stringlist@@QBE?AVkest_string@@D@Z",
+        "?begin@kest_stringlist@@QBE?AVkest_stringlistIterator@@XZ",
+        "?end@kest_stringlist@@QBE?AVkest_stringlistIterator@@XZ",
+        "??Dkest_stringlistIterator@@QBEAAVkest_string@@XZ",
+        "??Ekest_stringlistIterator@@QAEAAV0@XZ",
+        "??9kest_stringlistIterator@@QBE_NABV0@@Z",
+    },
+    "kest_config.dll": {
+        "??0kest_config@@QAE@XZ",
+        "??1kest_config@@UAE@XZ",
+    },
+}
+
 
 def version_resource(text):
     """File and product version of the VS_FIXEDFILEINFO in llvm-readobj's dump."""
@@ -330,6 +375,11 @@ def check_dll(path):
     failures.check({"kest_string.dll", "kest_config.dll"} <= set(imports),
                    "imports kest_string.dll and kest_config.dll",
                    f"does not import both framework DLLs: {sorted(imports)}")
+    extras = sorted(f"{dll}: {symbol}" for dll, promised in PROMISED.items()
+                    for symbol in imports.get(dll, []) if symbol not in promised)
+    failures.check(not extras,
+                   "imports of the framework DLLs: only operations a panel is promised",
+                   f"imports framework operations a panel is not promised: {', '.join(extras)}")
     kernel32 = set(imports.get("kernel32.dll", []))
     failures.check({"DisableThreadLibraryCalls", "OutputDebugStringA"} <= kernel32,
                    "imports DisableThreadLibraryCalls and OutputDebugStringA by plain name",

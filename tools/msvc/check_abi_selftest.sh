@@ -75,6 +75,36 @@ if [ -f "$build/bin/kest_string.dll" ]; then
         python3 "$check" dll "$build/bin/kest_string.dll"
 fi
 
+# A panel that calls an operation of the framework nobody promised it: the
+# stand-in's own extra, which the host's kest_string.dll need not have.
+dlltool=$(command -v llvm-dlltool-14 || command -v llvm-dlltool || true)
+lld_link=$(command -v lld-link-14 || command -v lld-link || true)
+if [ -n "$dlltool" ] && [ -n "$lld_link" ]; then
+    printf 'LIBRARY kest_string.dll\nEXPORTS\n%s\n%s\n' '??0kest_string@@QAE@PBD@Z' \
+        '?assignWhole@kest_string@@QAE_NPBD@Z' >"$work/extra.def"
+    "$dlltool" -m i386 -d "$work/extra.def" -l "$work/kest_string_extra.lib"
+    cat >"$work/extra.cpp" <<'EOF_CPP'
+class __declspec(dllimport) kest_string {
+  public:
+    kest_string(const char* text);
+    bool assignWhole(const char* text);
+};
+extern "C" __declspec(dllexport) int load_kest_client_script() {
+    kest_string text("x");
+    return text.assignWhole("y") ? 1 : 0;
+}
+EOF_CPP
+    "$clang_cl" --target=i686-pc-windows-msvc /nologo /c /O2 /GS- "/Fo$work/extra.obj" -- \
+        "$work/extra.cpp"
+    "$lld_link" /nologo /dll /noentry /nodefaultlib /machine:x86 "/out:$work/extra.dll" \
+        "$work/extra.obj" "$work/kest_string_extra.lib"
+    expect fail "not promised: kest_string.dll: ?assignWhole@kest_string@@QAE_NPBD@Z" \
+        "a DLL importing a framework operation a panel is not promised" -- \
+        python3 "$check" dll "$work/extra.dll"
+else
+    echo "  skipped: the unpromised import (llvm-dlltool or lld-link not installed)"
+fi
+
 if [ "$failures" -ne 0 ]; then
     echo "check_abi self-test: $failures case(s) failed"
     exit 1

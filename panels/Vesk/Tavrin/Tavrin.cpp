@@ -1,8 +1,10 @@
 #include "Tavrin.h"
 
+#include <cstddef>
 #include <cstdint>
 
 #include "kest_stringlist.h"
+#include "kest_whole_text.h"
 
 using namespace tavrin;
 
@@ -350,6 +352,21 @@ void Tavrin::onTimer(int32_t id) {
     }
 }
 
+// A one-item answer list as text: the item itself, or empty when `item` or the
+// list's text could not be made whole.
+kest_string Tavrin::listed(const kest_string& item, bool whole) {
+    if (!whole) {
+        return kest_string();
+    }
+    kest_stringlist list;
+    list << item;
+    kest_string text = list.toString(kListSeparator);
+    if (!kest_whole::holds(text, item, static_cast<std::size_t>(item.length()))) {
+        return kest_string();
+    }
+    return text;
+}
+
 kest_string Tavrin::onParentRequest(request_event* request) {
     if (request == nullptr || request->request == nullptr) {
         return kest_string();
@@ -362,17 +379,20 @@ kest_string Tavrin::onParentRequest(request_event* request) {
 
     if (fixed.returnRequest == name) {
         if (fixed.returnAll == value) {
-            kest_stringlist list;
-            list << fixed.allAnswer.arg(myParam);
-            return list.toString(kListSeparator);
+            bool whole = true;
+            const kest_string item = kest_whole::arg(fixed.allAnswer, myParam, whole);
+            return listed(item, whole);
         }
         if (fixed.myParamName == value) {
-            return fixed.propertyAnswer.arg(request->value()).arg(myParam);
+            bool whole = true;
+            const kest_string answer = kest_whole::arg(
+                kest_whole::arg(fixed.propertyAnswer, request->value(), whole), myParam, whole);
+            return whole ? answer : kest_string();
         }
         return kest_string();
     }
     // A property is stored whole or not at all: when memory runs out it keeps its
-    // value. An answer that could not be made whole is dropped by the dispatcher.
+    // value. An answer that could not be made whole is given as empty: none.
     if (fixed.instanceName == name) {
         if (!(instance == value)) {
             // Stored only: the devices found at start-up stay.
@@ -385,14 +405,10 @@ kest_string Tavrin::onParentRequest(request_event* request) {
         return kest_string();
     }
     if (fixed.eventsRequest == name) {
-        kest_stringlist list;
-        list << fixed.eventsAnswer;
-        return list.toString(kListSeparator);
+        return listed(fixed.eventsAnswer, true);
     }
     if (fixed.commandsRequest == name) {
-        kest_stringlist list;
-        list << fixed.commandsAnswer;
-        return list.toString(kListSeparator);
+        return listed(fixed.commandsAnswer, true);
     }
     return kest_string();
 }

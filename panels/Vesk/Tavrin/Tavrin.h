@@ -39,6 +39,7 @@ class Tavrin : public kest_script_helper {
     void onDatabaseChange(revertive_event* event) override;
 
   private:
+    static kest_string listed(const kest_string& item, bool whole);
     // Decides the monitor crosspoint from the GPI states.
     void updateMonitorRoute();
 

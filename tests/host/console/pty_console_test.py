@@ -156,7 +156,29 @@ def case_history(program):
     c.send(b"quit\r")
     check(c.finish() == 0, "second session failed", c)
 
+    # Through a link, as every output: the link's target is replaced whole, keeps its
+    # permissions, and the link stays a link.
+    target = HISTORY + ".target"
+    os.rename(HISTORY, target)
+    os.chmod(target, 0o640)
+    os.symlink(os.path.basename(target), HISTORY)
+    c = Console(program, [])
+    c.prompt()
+    c.send(b"show\r")
+    c.prompt()
+    c.send(b"quit\r")
+    check(c.finish() == 0, "a session with a linked history failed", c)
+    with open(target, "rb") as f:
+        kept = f.read()
+    check(os.path.islink(HISTORY), "the history link was replaced by a file", c)
+    check(b"show" in kept and b"press" in kept, "linked history holds %r" % kept, c)
+    check(os.stat(target).st_mode & 0o777 == 0o640,
+          "the history's permissions changed to %o" % (os.stat(target).st_mode & 0o777), c)
+    check(not [n for n in os.listdir(os.path.dirname(HISTORY)) if n.startswith(".")],
+          "a temporary file was left beside the history", c)
     os.unlink(HISTORY)
+    os.unlink(target)
+
     os.mkdir(HISTORY)  # a folder where the file should be: it cannot be written
     try:
         c = Console(program, [])

@@ -1,0 +1,2 @@
+// Stands in for the stand-in's export header: these headers need none.
+#pragma once

@@ -1,0 +1,47 @@
+# kest-host records a run on a tape; the tape player plays it into the plug-in and
+# must get the same commands. With TAMPER, one command on the tape is changed
+# first, and the player must find the difference.
+#   cmake -DHOST=<kest-host> -DPLAYER=<player> -DTAPE=<file> [-DTAMPER=1]
+#         -DARGS=<arg|arg...> -P tape_round_trip.cmake
+string(REPLACE "|" ";" args "${ARGS}")
+file(REMOVE "${TAPE}")
+set(ENV{KEST_TAPE} "${TAPE}")
+execute_process(COMMAND ${HOST} --quiet --no-color ${args}
+                OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
+unset(ENV{KEST_TAPE})
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "kest-host ${args}: exit ${status}\n${out}${err}")
+endif()
+file(STRINGS "${TAPE}" commands REGEX "^command ")
+list(LENGTH commands recorded)
+if(recorded EQUAL 0)
+    message(FATAL_ERROR "the tape holds no command")
+endif()
+if(TAMPER)
+    # The last character of the first crosspoint command becomes another one.
+    file(READ "${TAPE}" tape)
+    string(REGEX MATCH "\ncommand 0 (5243[0-9a-f]*)" line "${tape}")
+    if(NOT line)
+        message(FATAL_ERROR "the tape holds no crosspoint command to change")
+    endif()
+    set(original "${CMAKE_MATCH_1}")
+    string(REGEX REPLACE "..$" "39" changed "${original}")
+    if(changed STREQUAL original)
+        string(REGEX REPLACE "..$" "38" changed "${original}")
+    endif()
+    string(REPLACE "command 0 ${original} " "command 0 ${changed} " tape "${tape}")
+    file(WRITE "${TAPE}" "${tape}")
+endif()
+execute_process(COMMAND ${PLAYER} ${TAPE}
+                OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
+if(TAMPER)
+    if(status EQUAL 0 OR NOT out MATCHES "FAILED at tape line [0-9]+: another command")
+        message(FATAL_ERROR "the player did not find the changed command: exit ${status}\n${out}${err}")
+    endif()
+    message(STATUS "the changed command was found: ${out}")
+    return()
+endif()
+if(NOT status EQUAL 0 OR NOT out MATCHES "the same commands as the tape")
+    message(FATAL_ERROR "the player: exit ${status}\n${out}${err}")
+endif()
+message(STATUS "${recorded} commands recorded; ${out}")
