@@ -320,6 +320,8 @@ bool play(load_kest_client_script_fn load) {
     if (panel != nullptr && !failed) {
         fail("the tape ends with the panel alive", "");
     }
+    // A tape that stopped early still ends with the panel deleted, as a host would.
+    delete panel;
     return !failed;
 }
 
