@@ -163,8 +163,10 @@ TEST(probe_output_path, leaves_existing_files_alone_and_new_ones_unmade) {
     EXPECT_EQ(content.str(), "earlier report");
     std::remove(path.c_str());
 
+#ifndef _WIN32  // (a POSIX path; under Wine it names a drive's folder)
     EXPECT_FALSE(probe_output_path("/nonexistent/dir/out.xml", error));
     EXPECT_EQ(error, "cannot write /nonexistent/dir/out.xml: No such file or directory");
+#endif
     EXPECT_FALSE(probe_output_path(testing::TempDir(), error)) << "a directory is no file";
     EXPECT_EQ(error.rfind("cannot write " + testing::TempDir(), 0), 0u);
     EXPECT_FALSE(probe_output_path("", error));

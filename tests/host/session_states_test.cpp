@@ -4,6 +4,7 @@
 // panel that still works after the last statement. Run under the sanitizers, a panel
 // deleted twice, leaked or used after its library is gone shows at once.
 #include <gtest/gtest.h>
+#include <algorithm>
 
 #include <cstdio>
 #include <fstream>
@@ -57,7 +58,14 @@ class session_states : public ::testing::Test {
     }
 
     std::string console_line(const std::string& state) const {
-        return state == "load" ? "load \"" + loaded_ + "\"" : state;
+        if (state != "load") {
+            return state;
+        }
+        // Inside a quoted text a backslash starts an escape: name the file with forward
+        // slashes, which Windows takes as well.
+        std::string name = loaded_;
+        std::replace(name.begin(), name.end(), '\\', '/');
+        return "load \"" + name + "\"";
     }
 
     // A console session of the set-up, the statements, then a press and its check.
