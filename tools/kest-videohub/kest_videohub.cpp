@@ -597,9 +597,8 @@ const char* const kUsage =
     "                     [--extra FILE] [--control]\n"
     "A router on loopback speaking the Videohub text protocol (ports from 0).\n";
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// NOLINTNEXTLINE(readability-function-size): one flat list of the router's options, read in order
+int run(int argc, char** argv) {
     settings s;
     router_state r;
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -697,7 +696,10 @@ int main(int argc, char** argv) {
             std::string error;
             while (std::getline(lines, line)) {
                 if (!config_line(line, r, error)) {
-                    return fail(value + ": " + error);
+                    std::string why = value;
+                    why += ": ";
+                    why += error;
+                    return fail(why);
                 }
             }
         } else {
@@ -721,4 +723,15 @@ int main(int argc, char** argv) {
     }
     io.run();
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "kest-videohub: " << e.what() << "\n";
+        return 2;
+    }
 }

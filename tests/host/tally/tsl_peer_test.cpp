@@ -100,9 +100,9 @@ struct counter : kest_host::tsl_feed_sink {
 #define KEST_TSL_TEST_ASAN 1
 #endif
 #ifdef KEST_TSL_TEST_ASAN
-constexpr long kFloodGrowthKb = (32 + 256) * 1024;
+constexpr long kFloodGrowthKb = (32L + 256L) * 1024L;
 #else
-constexpr long kFloodGrowthKb = 32 * 1024;
+constexpr long kFloodGrowthKb = 32L * 1024L;
 #endif
 
 // Resident memory in KB.
