@@ -20,18 +20,18 @@ struct recorder : tsl_feed_sink {
 const tsl_clock::time_point t0{};
 
 void send(tsl_feed& feed, const bytes& b, tsl_clock::time_point at = t0,
-          const std::string& from = "10.0.0.9:5000") {
+          const std::string& from = "127.0.0.9:5000") {
     feed.datagram(b.data(), b.size(), from, at);
 }
 
 TEST(TslFeed, ReportsChangesWithTheirSenderAndCountsEverything) {
     recorder r;
     tsl_feed feed(r);
-    send(feed, v5({display(1, 1), display(2, 0x10), {9, 0x8000, {}}}), t0, "10.0.0.1:7");
-    send(feed, v5({display(1, 1)}), t0, "10.0.0.2:8");  // a repeat
-    send(feed, v31(1, 0), t0, "10.0.0.3:9");
+    send(feed, v5({display(1, 1), display(2, 0x10), {9, 0x8000, {}}}), t0, "127.0.0.11:7");
+    send(feed, v5({display(1, 1)}), t0, "127.0.0.12:8");  // a repeat
+    send(feed, v31(1, 0), t0, "127.0.0.13:9");
     EXPECT_EQ(r.changes,
-              (std::vector<std::string>{"1+ 10.0.0.1:7", "2+ 10.0.0.1:7", "1- 10.0.0.3:9"}));
+              (std::vector<std::string>{"1+ 127.0.0.11:7", "2+ 127.0.0.11:7", "1- 127.0.0.13:9"}));
     EXPECT_EQ(feed.counters().packets, 3U);
     EXPECT_EQ(feed.counters().displays, 4U);
     EXPECT_EQ(feed.counters().control, 1U);
@@ -45,7 +45,7 @@ TEST(TslFeed, AWrappedDatagramIsTakenButOnlyWhole) {
     const bytes wrapped = wrap_tsl_packet(v5({display(4, 1, "\xFE\xFE-")}));
     ASSERT_EQ(wrapped.size(), v5({display(4, 1, "\xFE\xFE-")}).size() + 4);
     send(feed, wrapped);
-    EXPECT_EQ(r.changes, std::vector<std::string>{"4+ 10.0.0.9:5000"});
+    EXPECT_EQ(r.changes, std::vector<std::string>{"4+ 127.0.0.9:5000"});
     bytes trailing = wrap_tsl_packet(v5({display(4, 0, "CAMERA 4")}));
     trailing.push_back('x');
     send(feed, trailing);
@@ -67,7 +67,8 @@ TEST(TslFeed, RejectedPacketsChangeNothingAndTheirRemarksAreRationed) {
     EXPECT_TRUE(feed.inputs().high(3));
     EXPECT_EQ(feed.counters().rejected, 100U);
     ASSERT_EQ(r.remarks.size(), std::size_t{tsl_feed::kRemarksPerSecond});
-    EXPECT_NE(r.remarks[0].find("from 10.0.0.9:5000 rejected: packet cut short"), std::string::npos)
+    EXPECT_NE(r.remarks[0].find("from 127.0.0.9:5000 rejected: packet cut short"),
+              std::string::npos)
         << r.remarks[0];
     // A second later the silenced ones are counted in one remark.
     send(feed, bad, t0 + std::chrono::milliseconds(1500));
