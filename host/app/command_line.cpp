@@ -17,7 +17,9 @@ std::string usage(const char* default_plugin) {
                "                 [--report FILE] [SCENARIO...]\n"
                "       kest-host --stress N --seed S [--faults] [--from K] [--plugin PATH]\n"
                "                 [--quiet] [--no-color] [--junit FILE] [--report FILE]\n"
-               "       kest-host --interactive [--plugin PATH] [--quiet] [--no-color] [SCENARIO]\n"
+               "       kest-host --interactive [--web [ADDR:]PORT [--web-token T]] [--plugin "
+               "PATH]\n"
+               "                 [--quiet] [--no-color] [SCENARIO]\n"
                "Runs the panel plug-in (default: ") +
            default_plugin +
            " beside kest-host) on a simulated host.\n"
@@ -50,6 +52,12 @@ std::string check_combination(const command_line& c, bool seed_given) {
     }
     if (c.interactive && (!c.junit.empty() || !c.report.empty())) {
         return "--interactive writes no --junit or --report file";
+    }
+    if (!c.web.empty() && !c.interactive) {
+        return "--web serves the panel of an --interactive session";
+    }
+    if (!c.web_token.empty() && c.web.empty()) {
+        return "--web-token belongs to --web";
     }
     return "";
 }
@@ -119,6 +127,14 @@ std::optional<int> read_command_line(int argc, const char* const* argv, const ch
                  "checks and the summary");
     app.add_flag("--no-color", out.no_color, "never use colour");
     app.add_flag("--interactive", out.interactive, "type statements at a prompt");
+    app.add_option("--web", out.web,
+                   "with --interactive: serve the panel live to browsers on ADDR:PORT "
+                   "(ADDR 127.0.0.1 unless given; port 0 picks a free one)")
+        ->type_name("[ADDR:]PORT");
+    app.add_option("--web-token", out.web_token,
+                   "the token every web request needs (made up and printed when the address "
+                   "is not 127.0.0.1 or ::1)")
+        ->type_name("T");
     auto* stress =
         app.add_option("--stress", events, "send N random events (needs --seed)")->type_name("N");
     auto* seeded = app.add_option("--seed", seed, "the seed of a stress run")->type_name("S");

@@ -4,7 +4,8 @@
 //             [SCENARIO...]
 //   kest-host --stress N --seed S [--faults] [--from K] [--plugin PATH] [--quiet]
 //             [--no-color] [--junit FILE] [--report FILE]
-//   kest-host --interactive [--plugin PATH] [--quiet] [--no-color] [SCENARIO]
+//   kest-host --interactive [--web [ADDR:]PORT [--web-token T]] [--plugin PATH] [--quiet]
+//             [--no-color] [SCENARIO]
 //
 // `--help` prints the usage on standard output; a usage error prints the message and
 // the usage on standard error and ends with status 2.
@@ -27,6 +28,8 @@ struct command_line {
     bool quiet = false;
     bool no_color = false;
     bool interactive = false;
+    std::string web;        // --web [ADDR:]PORT: serve the panel to browsers ("" none)
+    std::string web_token;  // --web-token: the token the page needs
     bool stress = false;
     bool faults = false;  // stress with device faults
     uint64_t events = 0;

@@ -27,24 +27,26 @@ constexpr const char kKeys[] =
     "Keys: arrows and the usual editing keys, Up/Down for the history, Tab completes a\n"
     "statement word, Ctrl-C stops a long step, Ctrl-D ends the session.\n";
 
+}  // namespace
+
 class console {
   public:
-    console(const console_setup& setup, std::istream& in, std::ostream& out, std::ostream& err)
-        : runner_(setup.options, out),
-          input_(make_line_input(in, out, setup.terminal)),
-          out_(out),
-          err_(err) {
+    console(const console_setup& setup, std::ostream& out, std::ostream& err)
+        : runner_(setup.options, out), out_(out), err_(err) {
         if (!setup.options.quiet) {
             runner_.set_trace(stmt::trace_level::brief);
         }
     }
 
-    int run(const scenario& start);
+    int run(const scenario& start, line_input& input);
+    void begin(const scenario& start);
+    enum class outcome { go_on, quit };
+    outcome typed(const std::string& line, const std::string& from = "input");
+    bool over() const { return over_; }
+    int finish() { return runner_.finish(); }
+    scenario_runner& runner() { return runner_; }
 
   private:
-    enum class outcome { go_on, quit };
-
-    outcome typed(const std::string& line);
     outcome console_statement(const step& s);
     bool play(const scenario& file);
     bool run_step(const step& s, const std::string& file);
@@ -55,7 +57,6 @@ class console {
     void interrupted();
 
     scenario_runner runner_;
-    std::unique_ptr<line_input> input_;
     std::ostream& out_;
     std::ostream& err_;
     session_record record_;
@@ -63,18 +64,22 @@ class console {
     bool over_ = false;  // the plug-in or its layout failed: no more steps
 };
 
-int console::run(const scenario& start) {
+void console::begin(const scenario& start) {
     out_ << "kest-host interactive: type help for the statements, quit or Ctrl-D to end.\n";
     if (!start.steps.empty()) {
         record_.section("played from " + start.file);
         play(start);
     }
     record_.section("typed at the prompt");
+}
+
+int console::run(const scenario& start, line_input& input) {
+    begin(start);
     std::string line;
     while (!over_) {
-        const line_input::result r = input_->read(line);
+        const line_input::result r = input.read(line);
         if (r == line_input::result::end) {
-            if (input_->prompts()) {
+            if (input.prompts()) {
                 out_ << "\n";  // the summary goes on a line of its own, not the prompt's
             }
             break;
@@ -92,13 +97,13 @@ int console::run(const scenario& start) {
     return runner_.finish();
 }
 
-console::outcome console::typed(const std::string& line) {
+console::outcome console::typed(const std::string& line, const std::string& from) {
     const std::string word = trimmed(line);
     std::optional<step> s;
     std::string why;
     if (word == "exit" || word == "?") {
-        parse_scenario_line(word == "?" ? "help" : "quit", "input", line_, s, why);
-    } else if (!parse_scenario_line(line, "input", line_, s, why)) {
+        parse_scenario_line(word == "?" ? "help" : "quit", from, line_, s, why);
+    } else if (!parse_scenario_line(line, from, line_, s, why)) {
         error(why + " (type help)");
         return outcome::go_on;
     }
@@ -108,7 +113,7 @@ console::outcome console::typed(const std::string& line) {
     if (group_of(s->what) == statement_group::console) {
         return console_statement(*s);
     }
-    run_step(*s, "input");
+    run_step(*s, from);
     return outcome::go_on;
 }
 
@@ -211,8 +216,6 @@ void console::help(const std::string& topic) {
     out_ << forms;
 }
 
-}  // namespace
-
 void keep_setup_only(scenario& s) {
     const auto first_step = std::find_if(s.steps.begin(), s.steps.end(), [](const step& st) {
         return group_of(st.what) != statement_group::setup;
@@ -226,11 +229,36 @@ int run_interactive(const console_setup& setup, std::istream& in, std::ostream& 
     catch_interrupts();
     int status = 0;
     {
-        console c(setup, in, out, err);
-        status = c.run(setup.start);
+        console c(setup, out, err);
+        const std::unique_ptr<line_input> input = make_line_input(in, out, setup.terminal);
+        status = c.run(setup.start, *input);
     }
     release_interrupts();
     return status;
+}
+
+console_session::console_session(const console_setup& setup, std::ostream& out, std::ostream& err)
+    : console_(std::make_unique<console>(setup, out, err)) {}
+
+console_session::~console_session() = default;
+
+void console_session::begin(const scenario& start) {
+    console_->begin(start);
+}
+
+bool console_session::line(const std::string& text, const std::string& from) {
+    if (console_->over()) {
+        return false;
+    }
+    return console_->typed(text, from) == console::outcome::go_on && !console_->over();
+}
+
+int console_session::finish() {
+    return console_->finish();
+}
+
+scenario_runner& console_session::runner() {
+    return console_->runner();
 }
 
 }  // namespace kest_host

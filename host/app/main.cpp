@@ -18,6 +18,9 @@
 #include "panel/panel_names.h"
 #include "plugin/platform.h"
 #include "stress/stress_run.h"
+#ifdef KEST_HOST_HAVE_WEB
+#include "web/web_mode.h"
+#endif
 
 namespace {
 
@@ -114,6 +117,19 @@ int run_console(const command_line& c, const kest_host::run_options& options) {
     }
     if (c.scenarios.empty()) {
         kest_host::keep_setup_only(setup.start);
+    }
+    if (!c.web.empty()) {
+#ifdef KEST_HOST_HAVE_WEB
+        kest_host::web::web_setup web;
+        web.console = setup;
+        web.listen = c.web;
+        web.token = c.web_token;
+        web.studio = name;
+        return kest_host::web::run_web(web, std::cout, std::cerr);
+#else
+        std::cerr << "kest-host: this build has no --web (it was built without Boost)\n";
+        return 2;
+#endif
     }
     return kest_host::run_interactive(setup, std::cin, std::cout, std::cerr);
 }
