@@ -6,9 +6,9 @@
 
 set(KEST_FUZZ_DIR ${PROJECT_SOURCE_DIR}/fuzz)
 set(KEST_FUZZ_TARGETS parsed_request decode_kest_string tavrin_panel scenario_parser layout_parser
-                      command_text)
+                      command_text videohub_reader)
 # The host's readers of user-written text, without the rest of kest-host.
-set(KEST_FUZZ_HOST_TARGETS scenario_parser layout_parser command_text)
+set(KEST_FUZZ_HOST_TARGETS scenario_parser layout_parser command_text videohub_reader)
 include(${PROJECT_SOURCE_DIR}/host/parsers.cmake)
 
 function(kest_fuzz_target_sources target sources libs includes)

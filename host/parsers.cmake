@@ -12,7 +12,8 @@ add_library(kest_host_parsers STATIC
     ${KEST_HOST_DIR}/plugin/command_text.cpp
     ${KEST_HOST_DIR}/scenario/statement_reader.cpp
     ${KEST_HOST_DIR}/scenario/statement_table.cpp
-    ${KEST_HOST_DIR}/scenario/scenario_parser.cpp)
+    ${KEST_HOST_DIR}/scenario/scenario_parser.cpp
+    ${KEST_HOST_DIR}/live/videohub_reader.cpp)
 target_include_directories(kest_host_parsers PUBLIC ${KEST_HOST_DIR})
 target_link_libraries(kest_host_parsers PUBLIC kest_script_helper kest_reply_ledger)
 kest_target_defaults(kest_host_parsers)

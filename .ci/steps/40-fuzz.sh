@@ -8,7 +8,7 @@
 #
 #   FUZZ_SECONDS   time per plug-in target (default 60)
 #   FUZZ_HOST_SECONDS  time per target of kest-host's readers (default 30): the
-#                  whole step fuzzes for about 4.5 minutes
+#                  whole step fuzzes for about 5 minutes
 #   FUZZ_SEED      libFuzzer's -seed (default 20261209)
 #   FUZZ_BUILD     build folder (default build/fuzz, the fuzz preset's)
 set -euo pipefail
@@ -19,7 +19,8 @@ plugin_seconds=${FUZZ_SECONDS:-60}
 host_seconds=${FUZZ_HOST_SECONDS:-30}
 seed=${FUZZ_SEED:-20261209}
 build=${FUZZ_BUILD:-build/fuzz}
-targets=(parsed_request decode_kest_string tavrin_panel scenario_parser layout_parser command_text)
+targets=(parsed_request decode_kest_string tavrin_panel scenario_parser layout_parser command_text
+    videohub_reader)
 
 cmake --preset fuzz -B "$build" >/dev/null
 cmake --build "$build" -j2 --target "${targets[@]/%/_fuzzer}"
@@ -33,6 +34,8 @@ for target in "${targets[@]}"; do
     case $target in
         tavrin_panel) max_len=4096 ;;
         scenario_parser | layout_parser | command_text) max_len=4096 seconds=$host_seconds ;;
+        # Long enough for a line past the reader's 4096-byte bound.
+        videohub_reader) max_len=16384 seconds=$host_seconds ;;
         *) max_len=1024 ;;
     esac
     # Fuzz a copy: new inputs land in the temporary folder, never in the repository.

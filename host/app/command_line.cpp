@@ -6,6 +6,7 @@
 
 #include "common/numbers.h"
 #include "common/printable.h"
+#include "scenario/scenario_values.h"
 
 namespace kest_host {
 
@@ -20,6 +21,8 @@ std::string usage(const char* default_plugin) {
                "       kest-host --interactive [--web [ADDR:]PORT [--web-token T]] [--plugin "
                "PATH]\n"
                "                 [--quiet] [--no-color] [SCENARIO]\n"
+               "       kest-host --live FILE [--for SECONDS | --interactive] [--read-only]\n"
+               "                 [--set NAME=VALUE]...\n"
                "Runs the panel plug-in (default: ") +
            default_plugin +
            " beside kest-host) on a simulated host.\n"
@@ -27,7 +30,13 @@ std::string usage(const char* default_plugin) {
            "against a fresh panel. --quiet, in every mode, prints no trace and no progress\n"
            "line: only findings, the panel, the checks and the summary.\n"
            "Exit status: 0 passed, 1 a failed expectation or check, 2 a usage, file or\n"
-           "plug-in error, 130 a stress run ended early by Ctrl-C.\n";
+           "plug-in error, 130 a stress run ended early by Ctrl-C.\n" +
+           (live_mode_built()
+                ? std::string("--live runs FILE in real time against the real devices it declares\n"
+                              "(device router N videohub HOST[:PORT]) until SIGINT or SIGTERM, or\n"
+                              "for --for SECONDS; see docs/live.md.\n")
+                : std::string("This kest-host was built without live mode: --live and real\n"
+                              "devices are refused; every simulated mode works.\n"));
 }
 
 // Why the options read do not fit together ("" when they do).
@@ -47,14 +56,23 @@ std::string check_combination(const command_line& c, bool seed_given) {
     if (c.trace_from && c.quiet) {
         return "--from prints the trace of a stress run, and --quiet prints none";
     }
+    if (!c.live.empty() && (c.stress || !c.scenarios.empty())) {
+        return "--live takes its one FILE, and no --stress or scenario";
+    }
+    if (c.for_ms && c.interactive) {
+        return "--for and --interactive: the console ends when you quit";
+    }
+    if (c.for_ms && c.live.empty()) {
+        return "--for belongs to --live";
+    }
     if (c.interactive && c.scenarios.size() > 1) {
         return "--interactive takes at most one scenario file";
     }
     if (c.interactive && (!c.junit.empty() || !c.report.empty())) {
         return "--interactive writes no --junit or --report file";
     }
-    if (!c.web.empty() && !c.interactive) {
-        return "--web serves the panel of an --interactive session";
+    if (!c.web.empty() && !c.interactive && c.live.empty()) {
+        return "--web serves the panel of an --interactive or --live session";
     }
     if (!c.web_token.empty() && c.web.empty()) {
         return "--web-token belongs to --web";
@@ -114,6 +132,14 @@ std::string read_numbers(command_line& c, const std::string& events,
 
 }  // namespace
 
+bool live_mode_built() {
+#ifdef KEST_HOST_HAVE_LIVE
+    return true;
+#else
+    return false;
+#endif
+}
+
 std::optional<int> read_command_line(int argc, const char* const* argv, const char* default_plugin,
                                      command_line& out, std::ostream& stdout_stream,
                                      std::ostream& stderr_stream) {
@@ -150,6 +176,16 @@ std::optional<int> read_command_line(int argc, const char* const* argv, const ch
     app.add_option("scenario", out.scenarios,
                    "the scenario files, each against a fresh panel (default: the built-in demo)")
         ->type_name("SCENARIO");
+    app.add_option("--live", out.live,
+                   "run FILE in real time against its real devices until SIGINT or SIGTERM")
+        ->type_name("FILE");
+    std::string for_seconds;
+    auto* for_option = app.add_option("--for", for_seconds, "with --live: end after SECONDS")
+                           ->type_name("SECONDS");
+    app.add_flag("--read-only", out.read_only, "send no crosspoint to a real router");
+    app.add_option("--set", out.values, "a value that ${NAME} stands for in scenario files")
+        ->type_name("NAME=VALUE")
+        ->allow_extra_args(false);
     app.allow_extras();
     const auto fail = [&](const std::string& message) {
         stderr_stream << "kest-host: " << message << "\n" << usage(default_plugin);
@@ -170,6 +206,26 @@ std::optional<int> read_command_line(int argc, const char* const* argv, const ch
             return option->count() > 0 ? std::optional<std::string>(text) : std::nullopt;
         };
         error = read_numbers(out, events, given(seeded, seed), given(from_option, from));
+    }
+    for (const auto& assignment : out.values) {
+        scenario_values checked;
+        if (error.empty() && !read_scenario_value(assignment, checked, error)) {
+            break;
+        }
+    }
+    if (error.empty() && for_option->count() > 0) {
+        const auto n = decimal<int64_t>(for_seconds);
+        if (!n || *n < 1 || *n > 7LL * 24 * 3600) {
+            error =
+                "--for needs a whole number of seconds from 1 to 604800, not " + echo(for_seconds);
+        } else {
+            out.for_ms = *n * 1000;
+        }
+    }
+    if (error.empty() && !out.live.empty() && !live_mode_built()) {
+        error =
+            "--live: this kest-host was built without live mode (no Boost.Asio for this "
+            "compiler)";
     }
     if (error.empty() && ((junit->count() > 0 && out.junit.empty()) ||
                           (report->count() > 0 && out.report.empty()))) {

@@ -6,6 +6,8 @@
 //             [--no-color] [--junit FILE] [--report FILE]
 //   kest-host --interactive [--web [ADDR:]PORT [--web-token T]] [--plugin PATH] [--quiet]
 //             [--no-color] [SCENARIO]
+//   kest-host --live FILE [--for SECONDS] [--interactive] [--read-only] [--set NAME=VALUE]...
+//             [--web [ADDR:]PORT [--web-token T]]
 //
 // `--help` prints the usage on standard output; a usage error prints the message and
 // the usage on standard error and ends with status 2.
@@ -35,7 +37,14 @@ struct command_line {
     uint64_t events = 0;
     uint64_t seed = 0;
     std::optional<uint64_t> trace_from;  // --from K of a stress run
+    std::string live;                    // --live FILE ("" none)
+    std::optional<int64_t> for_ms;       // --for SECONDS of --live, in ms
+    bool read_only = false;              // no crosspoint to a real router
+    std::vector<std::string> values;     // --set NAME=VALUE, as given
 };
+
+// True when this kest-host was built with live mode (Boost.Asio).
+bool live_mode_built();
 
 // Reads the arguments into `out`. Returns an exit status when the program should end
 // at once (0 after --help, 2 after a usage error), nothing when it should run.

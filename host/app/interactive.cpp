@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <string>
 
@@ -31,22 +32,39 @@ constexpr const char kKeys[] =
 
 class console {
   public:
-    console(const console_setup& setup, std::ostream& out, std::ostream& err)
+    console(const console_setup& setup, std::istream& in, std::ostream& out, std::ostream& err)
         : runner_(setup.options, out), out_(out), err_(err) {
+        if (setup.wait_input) {
+            auto wait = setup.wait_input;
+            input_ = make_line_input(out, setup.terminal, [this, wait](int fd) {
+                return wait(fd, [this] { redraw_if_reported(); });
+            });
+        } else {
+            input_ = make_line_input(in, out, setup.terminal);
+        }
         if (!setup.options.quiet) {
             runner_.set_trace(stmt::trace_level::brief);
         }
+        if (setup.on_start) {
+            setup.on_start(runner_);
+        }
     }
 
-    int run(const scenario& start, line_input& input);
-    void begin(const scenario& start);
+    int run(const scenario& start);
+
+    // For a driver that reads the lines itself (console_session).
     enum class outcome { go_on, quit };
-    outcome typed(const std::string& line, const std::string& from = "input");
+    void begin(const scenario& start);
+    outcome next_line(const std::string& line, const std::string& from) {
+        ++line_;
+        return typed(line, from);
+    }
     bool over() const { return over_; }
     int finish() { return runner_.finish(); }
     scenario_runner& runner() { return runner_; }
 
   private:
+    outcome typed(const std::string& line, const std::string& from = "input");
     outcome console_statement(const step& s);
     bool play(const scenario& file);
     bool run_step(const step& s, const std::string& file);
@@ -55,14 +73,36 @@ class console {
     void help(const std::string& topic);
     void error(const std::string& message) { err_ << "kest-host: " << message << "\n"; }
     void interrupted();
+    // Live mode: the panel drawn again when events reached it while the prompt waited.
+    void redraw_if_reported();
 
     scenario_runner runner_;
+    std::unique_ptr<line_input> input_;
     std::ostream& out_;
     std::ostream& err_;
     session_record record_;
     int line_ = 0;
-    bool over_ = false;  // the plug-in or its layout failed: no more steps
+    bool over_ = false;      // the plug-in or its layout failed: no more steps
+    uint64_t drawn_at_ = 0;  // events delivered when the panel was last drawn
 };
+
+void console::redraw_if_reported() {
+    const uint64_t delivered = runner_.host().events_delivered();
+    if (delivered == drawn_at_ || !runner_.panel_live()) {
+        return;
+    }
+    drawn_at_ = delivered;
+    out_ << "\n";
+    step show;
+    show.what = stmt::show{};
+    show.source = "show";
+    const stmt::trace_level level = runner_.trace();
+    runner_.set_trace(stmt::trace_level::off);  // the drawing alone, no step line
+    runner_.execute(show, "router");
+    runner_.set_trace(level);
+    out_ << std::flush;
+    input_->redisplay();
+}
 
 void console::begin(const scenario& start) {
     out_ << "kest-host interactive: type help for the statements, quit or Ctrl-D to end.\n";
@@ -73,13 +113,14 @@ void console::begin(const scenario& start) {
     record_.section("typed at the prompt");
 }
 
-int console::run(const scenario& start, line_input& input) {
+int console::run(const scenario& start) {
     begin(start);
     std::string line;
     while (!over_) {
-        const line_input::result r = input.read(line);
+        drawn_at_ = runner_.host().events_delivered();
+        const line_input::result r = input_->read(line);
         if (r == line_input::result::end) {
-            if (input.prompts()) {
+            if (input_->prompts()) {
                 out_ << "\n";  // the summary goes on a line of its own, not the prompt's
             }
             break;
@@ -229,16 +270,15 @@ int run_interactive(const console_setup& setup, std::istream& in, std::ostream& 
     catch_interrupts();
     int status = 0;
     {
-        console c(setup, out, err);
-        const std::unique_ptr<line_input> input = make_line_input(in, out, setup.terminal);
-        status = c.run(setup.start, *input);
+        console c(setup, in, out, err);
+        status = c.run(setup.start);
     }
     release_interrupts();
     return status;
 }
 
 console_session::console_session(const console_setup& setup, std::ostream& out, std::ostream& err)
-    : console_(std::make_unique<console>(setup, out, err)) {}
+    : console_(std::make_unique<console>(setup, std::cin, out, err)) {}
 
 console_session::~console_session() = default;
 
@@ -250,7 +290,7 @@ bool console_session::line(const std::string& text, const std::string& from) {
     if (console_->over()) {
         return false;
     }
-    return console_->typed(text, from) == console::outcome::go_on && !console_->over();
+    return console_->next_line(text, from) == console::outcome::go_on && !console_->over();
 }
 
 int console_session::finish() {

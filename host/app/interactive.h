@@ -6,8 +6,11 @@
 // with the panel, the checks and the summary.
 #pragma once
 
+#include <functional>
 #include <istream>
+#include <memory>
 #include <ostream>
+#include <string>
 
 #include "scenario/scenario_parser.h"
 #include "scenario/scenario_runner.h"
@@ -21,6 +24,11 @@ struct console_setup {
     run_options options;
     scenario start;         // played before the prompt (may hold no steps)
     bool terminal = false;  // standard input is a terminal: prompt and line editing
+    // Live mode: how the console waits for standard input while the loop serves the
+    // network (`woke` after each batch of network events; false: the wait was ended),
+    // and what is done once the session exists (the host's clock tied to the real one).
+    std::function<bool(int fd, const std::function<void()>& woke)> wait_input;
+    std::function<void(scenario_runner&)> on_start;
 };
 
 // Cuts a scenario to the set-up statements before its first step (the demo's set-up
@@ -29,8 +37,9 @@ void keep_setup_only(scenario& s);
 
 class console;
 
-// The console for a driver that reads the lines itself (an event loop): the same
-// statements, trace and record as run_interactive.
+// The console for a driver that reads the lines itself (the browser panel's loop): the
+// same statements, trace and record as run_interactive. Its setup's `terminal` should
+// be false: the driver, not the console, reads standard input.
 class console_session {
   public:
     console_session(const console_setup& setup, std::ostream& out, std::ostream& err);

@@ -3,7 +3,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <vector>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include "app/completion.h"
 #include "common/interrupt.h"
@@ -47,6 +52,61 @@ class stream_input final : public line_input {
     std::ostream& out_;
     bool prompt_;
 };
+
+#ifndef _WIN32
+// Standard input read in whole reads of its descriptor, only once `wait_` says it
+// can be read (so the loop runs while nothing comes); lines split here.
+class waited_input final : public line_input {
+  public:
+    waited_input(std::ostream& out, bool prompt, input_waiter wait)
+        : out_(out), prompt_(prompt), wait_(std::move(wait)) {}
+
+    result read(std::string& line) override {
+        if (prompt_) {
+            out_ << kPrompt << std::flush;
+        }
+        for (;;) {
+            const auto end = buffered_.find('\n');
+            if (end != std::string::npos) {
+                line = buffered_.substr(0, end);
+                buffered_.erase(0, end + 1);
+                if (!line.empty() && line.back() == '\r') {
+                    line.pop_back();
+                }
+                return result::line;
+            }
+            if (eof_) {
+                if (buffered_.empty()) {
+                    return result::end;
+                }
+                line.swap(buffered_);
+                buffered_.clear();
+                return result::line;
+            }
+            if (!wait_(0)) {
+                return interrupt_requested() ? result::interrupted : result::end;
+            }
+            char chunk[4096];
+            const ssize_t n = ::read(0, chunk, sizeof chunk);
+            if (n <= 0) {
+                eof_ = true;
+            } else if (buffered_.size() < kLongestLine) {
+                buffered_.append(chunk, static_cast<std::size_t>(n));
+            }
+        }
+    }
+    bool prompts() const override { return prompt_; }
+
+  private:
+    // A line longer than a scenario line may be is cut (the parser refuses it).
+    static constexpr std::size_t kLongestLine = std::size_t{128} * 1024;
+    std::ostream& out_;
+    bool prompt_;
+    input_waiter wait_;
+    std::string buffered_;
+    bool eof_ = false;
+};
+#endif
 
 #ifdef KEST_HOST_HAVE_LIBEDIT
 
@@ -99,9 +159,11 @@ class edit_input final : public line_input {
         }
     }
 
+    explicit edit_input(input_waiter wait) : edit_input() { wait_ = std::move(wait); }
+
     result read(std::string& line) override {
         std::fflush(stdout);
-        char* text = readline(kPrompt);
+        char* text = wait_ ? read_between_events() : readline(kPrompt);
         if (text == nullptr) {
             if (interrupt_requested()) {
                 return result::interrupted;
@@ -124,9 +186,38 @@ class edit_input final : public line_input {
         return result::line;
     }
     bool prompts() const override { return true; }
+    void redisplay() override {
+        if (wait_) {
+            rl_forced_update_display();
+        }
+    }
 
   private:
+    // libedit's callback interface: one character each time standard input can be
+    // read, so that the loop serves the network while a person types. Null at the end
+    // of input or when the wait was ended.
+    char* read_between_events() {
+        static char* typed = nullptr;
+        static bool done = false;
+        typed = nullptr;
+        done = false;
+        rl_callback_handler_install(kPrompt, [](char* text) {
+            typed = text;
+            done = true;
+            rl_callback_handler_remove();
+        });
+        while (!done) {
+            if (!wait_(0)) {
+                rl_callback_handler_remove();
+                return nullptr;
+            }
+            rl_callback_read_char();
+        }
+        return typed;
+    }
+
     std::string history_;
+    input_waiter wait_;
 };
 
 #endif
@@ -140,6 +231,19 @@ std::unique_ptr<line_input> make_line_input(std::istream& in, std::ostream& out,
     }
 #endif
     return std::make_unique<stream_input>(in, out, terminal);
+}
+
+std::unique_ptr<line_input> make_line_input(std::ostream& out, bool terminal, input_waiter wait) {
+#ifdef KEST_HOST_HAVE_LIBEDIT
+    if (terminal) {
+        return std::make_unique<edit_input>(std::move(wait));
+    }
+#endif
+#ifdef _WIN32
+    return std::make_unique<stream_input>(std::cin, out, terminal);  // no live mode here
+#else
+    return std::make_unique<waited_input>(out, terminal, std::move(wait));
+#endif
 }
 
 }  // namespace kest_host

@@ -4,6 +4,7 @@
 // echo of their own.
 #pragma once
 
+#include <functional>
 #include <istream>
 #include <memory>
 #include <ostream>
@@ -21,10 +22,21 @@ class line_input {
     virtual result read(std::string& line) = 0;
     // A prompt is shown, so the end of input leaves the cursor on the prompt line.
     virtual bool prompts() const = 0;
+    // Shows the prompt and the line typed so far again, after other output.
+    virtual void redisplay() {}
 };
+
+// Waits until descriptor `fd` can be read, while the program serves its other work
+// (the live loop's sockets and timers); false when the wait was ended instead
+// (SIGTERM, Ctrl-C).
+using input_waiter = std::function<bool(int fd)>;
 
 // `terminal`: standard input is a terminal (then `in` must be std::cin and `out`
 // std::cout).
 std::unique_ptr<line_input> make_line_input(std::istream& in, std::ostream& out, bool terminal);
+// The same on a loop that must go on while a person types: standard input is read
+// only when `wait` says it can be, one character at a time on a terminal (libedit's
+// callback interface), in whole reads of the descriptor otherwise.
+std::unique_ptr<line_input> make_line_input(std::ostream& out, bool terminal, input_waiter wait);
 
 }  // namespace kest_host

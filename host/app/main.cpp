@@ -17,7 +17,12 @@
 #include "demo_scenario.h"
 #include "panel/panel_names.h"
 #include "plugin/platform.h"
+#include "scenario/scenario_values.h"
 #include "stress/stress_run.h"
+#ifdef KEST_HOST_HAVE_LIVE
+#include "app/live_mode.h"
+#include "live/live_studio.h"
+#endif
 #ifdef KEST_HOST_HAVE_WEB
 #include "web/web_mode.h"
 #endif
@@ -67,6 +72,10 @@ kest_host::run_options base_options(const command_line& c, bool color) {
     options.color = color;
     options.errors = &std::cerr;
     options.ascii_cut = c.no_color && !utf8_locale();
+    for (const auto& assignment : c.values) {
+        std::string ignored;  // checked when the command line was read
+        kest_host::read_scenario_value(assignment, options.values, ignored);
+    }
     return options;
 }
 
@@ -84,6 +93,11 @@ int run_recorded(const command_line& c, bool color) {
     } else {
         kest_host::run_options options = base_options(c, color);
         options.recorder = wanted;
+#ifdef KEST_HOST_HAVE_LIVE
+        kest_host::live::live_studio studio;
+        studio.set_read_only(c.read_only);
+        options.devices = &studio;
+#endif
         status = kest_host::run_scenario_files(c.scenarios, options, std::cout, std::cerr);
     }
     if (wanted != nullptr && !kest_host::write_reports(c, rec.record(), std::cerr)) {
@@ -147,6 +161,15 @@ int main(int argc, char** argv) {
         c.plugin = kest_host::executable_directory(argv[0]) + "/" + KEST_DEFAULT_PLUGIN;
     }
     const bool color = !c.no_color && kest_host::is_terminal(stdout);
+#ifdef KEST_HOST_HAVE_LIVE
+    if (!c.live.empty()) {
+        kest_host::live::live_studio studio;
+        studio.set_read_only(c.read_only);
+        kest_host::run_options options = base_options(c, color);
+        options.devices = &studio;
+        return kest_host::run_live(c, options, studio, std::cout, std::cerr);
+    }
+#endif
     if (c.interactive) {
         return run_console(c, base_options(c, color));
     }

@@ -11,9 +11,12 @@ namespace {
 
 // Reads and parses one file, or the built-in demo when `demo` is set; false with
 // `error`.
-bool load(const std::string& file, bool demo, scenario& parsed, std::string& error) {
+bool load(const std::string& file, bool demo, const scenario_values& values, scenario& parsed,
+          std::string& error) {
+    scenario_limits limits;
+    limits.values = &values;
     const bool read = demo ? parse_scenario(kDemoScenario, "demo", parsed, error)
-                           : read_scenario_file(file, parsed, error);
+                           : read_scenario_file(file, parsed, error, limits);
     if (!read) {
         return false;
     }
@@ -47,7 +50,7 @@ int run_scenario_files(const std::vector<std::string>& files, const run_options&
     bool loaded = true;
     for (std::size_t i = 0; i < names.size(); ++i) {
         std::string error;
-        if (!load(names[i], files.empty(), parsed[i], error)) {
+        if (!load(names[i], files.empty(), options.values, parsed[i], error)) {
             err << "kest-host: " << error << "\n";
             record_unloaded(options.recorder, names[i], error);
             loaded = false;

@@ -78,6 +78,12 @@ std::string command_dispatcher::fault_mark(const parsed_command& c) const {
         return "";
     }
     const bool crosspoint = c.code == "RC";
+    const auto* remote =
+        *kind == device_kind::router ? static_cast<const router*>(d)->remote() : nullptr;
+    if (remote != nullptr && (crosspoint || c.code == "RP")) {
+        return crosspoint ? remote->mark(true, c.arguments[2].number, c.arguments[1].number)
+                          : remote->mark(false, 0, 0);
+    }
     if (*kind == device_kind::router && faults.router_offline && (crosspoint || c.code == "RP")) {
         return "  (lost: router offline)";
     }

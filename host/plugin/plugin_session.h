@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -17,6 +18,8 @@
 #include "plugin/sim_host.h"
 
 namespace kest_host {
+
+class real_devices;
 
 struct session_options {
     std::string plugin;
@@ -30,6 +33,10 @@ struct session_options {
     // only with record_trace.
     report::recorder* recorder = nullptr;
     bool record_trace = true;
+    // Devices on the network (null: every device is simulated).
+    real_devices* devices = nullptr;
+    // What ${NAME} stands for in scenario files (--set NAME=VALUE).
+    std::map<std::string, std::string> values;
 };
 
 class plugin_session {

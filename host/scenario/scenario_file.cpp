@@ -66,6 +66,12 @@ bool parse_scenario_stream(std::istream& in, const std::string& file, scenario& 
                     " bytes";
             return false;
         }
+        static const scenario_values kNone;
+        std::string why;
+        if (!substitute_values(text, limits.values != nullptr ? *limits.values : kNone, why)) {
+            error = where + why;
+            return false;
+        }
         std::optional<step> s;
         if (!parse_scenario_line(text, file, line, s, error)) {
             return false;

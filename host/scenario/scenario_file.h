@@ -8,6 +8,7 @@
 #include <string>
 
 #include "scenario/scenario_parser.h"
+#include "scenario/scenario_values.h"
 
 namespace kest_host {
 
@@ -19,6 +20,8 @@ struct scenario_limits {
     // Every statement is kept as a typed step until the run ends; 16 MiB is some
     // 500,000 statements, far beyond any hand-written scenario, and keeps memory bounded.
     std::size_t file = std::size_t{16} * 1024 * 1024;
+    // The values ${NAME} stands for (--set); null: none is set.
+    const scenario_values* values = nullptr;
 };
 
 // Parses lines from `in` until its end; stops at the first malformed line or at a

@@ -12,9 +12,31 @@ namespace kest_host {
 
 namespace {
 
-bool parse_statement(const std::vector<token>& tokens, statement& out, std::string& error) {
+// "... within MS" at the end of an expectation: taken off the tokens.
+bool take_within(std::vector<token>& tokens, std::optional<int64_t>& within, std::string& error) {
+    const std::size_t n = tokens.size();
+    if (n < 3 || tokens[n - 2].quoted || tokens[n - 2].text != "within") {
+        return true;
+    }
+    constexpr int64_t kDayMs = 24LL * 60 * 60 * 1000;
+    const std::vector<token> tail(tokens.end() - 2, tokens.end());
+    statement_reader r(tail, error);
+    int64_t ms = 0;
+    if (!r.number("a time in ms after within", 0, kDayMs, ms)) {
+        return false;
+    }
+    within = ms;
+    tokens.resize(n - 2);
+    return true;
+}
+
+bool parse_statement(std::vector<token> tokens, statement& out, std::optional<int64_t>& within,
+                     std::string& error) {
     if (tokens[0].quoted) {
         error = "expected a statement word, got a quoted text";
+        return false;
+    }
+    if (!tokens[0].quoted && tokens[0].text == "expect" && !take_within(tokens, within, error)) {
         return false;
     }
     statement_reader r(tokens, error);
@@ -87,8 +109,9 @@ bool parse_scenario_line(const std::string& text, const std::string& file, int l
     step s;
     s.line = line;
     s.source = source_of(text);
-    if (!parse_statement(tokens, s.what, why)) {
-        error = where + excerpt(tokens[0].text) + ": " + why;
+    const std::string first = excerpt(tokens[0].text);
+    if (!parse_statement(std::move(tokens), s.what, s.within, why)) {
+        error = where + first + ": " + why;
         return false;
     }
     out = std::move(s);

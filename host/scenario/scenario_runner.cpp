@@ -25,6 +25,10 @@ bool scenario_runner::fail_step(const std::string& message) {
 }
 
 void scenario_runner::fail(const std::string& message) {
+    if (probing_) {
+        probe_failed_ = true;
+        return;
+    }
     ++failed_;
     last_failure_ = message;
     session_.errors() << "kest-host: " << (color_ ? "\033[1;31mFAIL\033[0m " : "FAIL ") << where_
@@ -41,6 +45,7 @@ bool scenario_runner::ensure_started() {
         return false;
     }
     fatal_ = false;
+    tell_devices_started();
     return true;
 }
 
@@ -112,7 +117,11 @@ bool scenario_runner::execute(const step& s, const std::string& file) {
         return false;
     }
     const uint64_t failed_before = failed_;
-    if (!std::visit([this](const auto& v) { return apply(v); }, s.what)) {
+    if (s.within && group_of(s.what) == statement_group::expectation) {
+        if (!expect_within(s)) {
+            return false;
+        }
+    } else if (!std::visit([this](const auto& v) { return apply(v); }, s.what)) {
         return false;
     }
     const bool expectation = group_of(s.what) == statement_group::expectation;
@@ -157,7 +166,11 @@ void scenario_runner::print_brief(const step& s) {
 }
 
 int scenario_runner::finish() {
+    const bool live = live_time();
     session_.end();
+    if (devices() != nullptr) {
+        devices()->close();  // the panel is deleted (it unregistered): the links close
+    }
     if (!error_.empty()) {
         session_.errors() << "kest-host: error: " << error_ << "\n";
         if (session_.follow_on_findings() > 0) {
@@ -175,7 +188,11 @@ int scenario_runner::finish() {
     const bool checks_failed = session_.print_checks();
     out_ << "Summary: " << expectations_ << " expectations, " << failed_ << " failed; "
          << "checks " << (checks_failed ? "FAILED" : "passed") << "; " << host().commands_seen()
-         << " commands, " << host().events_delivered() << " events\n";
+         << " commands, " << host().events_delivered() << " events";
+    if (live) {
+        out_ << "; " << devices()->refused() << " crosspoints refused";
+    }
+    out_ << "\n";
     const int status = failed_ > 0 || checks_failed ? 1 : 0;
     record_end(status);
     return status;

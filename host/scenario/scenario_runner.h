@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "plugin/plugin_session.h"
+#include "scenario/real_devices.h"
 #include "scenario/scenario_parser.h"
 #include "scenario/statements.h"
 
@@ -68,6 +69,7 @@ class scenario_runner {
 
     bool apply(const stmt::layout_dir& s);
     bool apply(const stmt::device& s);
+    bool apply(const stmt::allow& s);
     bool apply(const stmt::instance& s);
     bool apply(const stmt::inputs& s);
     bool apply(const stmt::slot& s);
@@ -96,6 +98,13 @@ class scenario_runner {
     bool apply(const stmt::expect_not_sent& s);
     bool apply(const stmt::expect_timer& s);
     bool set_input(int32_t number, bool high);
+    // Real devices (scenario_live.cpp): time passing, `within`, the panel's start.
+    real_devices* devices() const { return session_.options().devices; }
+    bool live_time() const;
+    void pass_time(int64_t ms);
+    bool expect_within(const step& s);
+    bool probe(const step& s);
+    void tell_devices_started();
     void print_brief(const step& s);
     bool restart_panel();
 
@@ -116,6 +125,8 @@ class scenario_runner {
     int32_t input_device_ = -1;
     int32_t input_first_ = 0;
     bool inputs_set_ = false;
+    bool probing_ = false;  // an expectation tried silently, for `within`
+    bool probe_failed_ = false;
 };
 
 // Runs a parsed scenario from start to end, as one suite of the run's report when

@@ -15,8 +15,20 @@ bool scenario_runner::apply(const stmt::layout_dir& s) {
 }
 
 bool scenario_runner::apply(const stmt::device& s) {
-    if (host().world().add(s.kind, s.number) == nullptr) {
+    if (!s.address.empty() && devices() == nullptr) {
+        fatal_ = true;
+        return fail_step("this kest-host has no live mode (built without Boost.Asio): router " +
+                         std::to_string(s.number) + " cannot be a real device");
+    }
+    device* d = host().world().add(s.kind, s.number);
+    if (d == nullptr) {
         return fail_step("device " + std::to_string(s.number) + " is already declared");
+    }
+    std::string error;
+    if (!s.address.empty() &&
+        !devices()->add_videohub(host(), static_cast<router&>(*d), s.address, error)) {
+        fatal_ = true;
+        return fail_step(error);
     }
     return true;
 }
@@ -85,6 +97,7 @@ bool scenario_runner::restart_panel() {
         error_ = session_.error();
         return false;
     }
+    tell_devices_started();
     return true;
 }
 
@@ -143,7 +156,7 @@ bool scenario_runner::apply(const stmt::release& s) {
 }
 
 bool scenario_runner::apply(const stmt::advance& s) {
-    host().advance(s.ms);
+    pass_time(s.ms);
     return true;
 }
 

@@ -35,7 +35,23 @@ bool parse_device(reader& r, statement& out) {
         return false;
     }
     s.kind = static_cast<device_kind>(which);
-    return r.number32("a device number", 0, kInt32Max, s.number) && done(out, s);
+    if (!r.number32("a device number", 0, kInt32Max, s.number)) {
+        return false;
+    }
+    if (s.kind == device_kind::router && r.more()) {
+        int videohub = 0;
+        if (!r.word("videohub", videohub) || !r.any("HOST[:PORT]", s.address)) {
+            return false;
+        }
+    }
+    return done(out, s);
+}
+
+bool parse_allow(reader& r, statement& out) {
+    stmt::allow s;
+    int dest = 0;
+    return r.word("dest", dest) &&
+           r.number32("a destination number", 1, kInt32Max, s.destination) && done(out, s);
 }
 
 bool parse_instance(reader& r, statement& out) {
@@ -281,7 +297,15 @@ bool parse_help(reader& r, statement& out) {
 }
 
 const std::vector<statement_entry> kTable = {
-    {"device", {"router|infodriver|gpi N", nullptr}, "a device with number N", parse_device},
+    {"device",
+     {"router|infodriver|gpi N", "router N videohub HOST[:PORT]"},
+     "a device with number N; a router may be a real one on the network (port 9990 by "
+     "default), and the scenario then runs in real time",
+     parse_device},
+    {"allow",
+     {"dest D", nullptr},
+     "a real router may take crosspoints to destination D too (besides the monitor's)",
+     parse_allow},
     {"instance",
      {"\"NAME\" DEVICE [OFFSET]", nullptr},
      "what `SD 'NAME'` answers (`DEVICE OFFSET`)",
@@ -326,7 +350,10 @@ const std::vector<statement_entry> kTable = {
      {"N", nullptr},
      "GPI input N of the eight goes low",
      parse_button_number<stmt::release>},
-    {"advance", {"MS", nullptr}, "move the simulated clock; timers tick", parse_advance},
+    {"advance",
+     {"MS", nullptr},
+     "move the clock (real time with a real device); timers tick",
+     parse_advance},
     {"request", {"\"TEXT\"", "none"}, "a parent request (none: a null text)", parse_request},
     {"button", {"\"ID\" [\"REQUEST\"]", nullptr}, "a button event", parse_button},
     {"revertive",

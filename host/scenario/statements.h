@@ -49,6 +49,11 @@ struct layout_dir : setup {
 struct device : setup {
     device_kind kind = device_kind::router;
     int32_t number = 0;
+    std::string address;  // HOST[:PORT] of a real router ("" simulated)
+};
+// A destination a real router may be given besides the monitor's.
+struct allow : setup {
+    int32_t destination = 0;
 };
 struct instance : setup {
     std::string name;
@@ -169,13 +174,13 @@ struct quit : console {};
 }  // namespace stmt
 
 using statement =
-    std::variant<stmt::layout_dir, stmt::device, stmt::instance, stmt::inputs, stmt::slot,
-                 stmt::name, stmt::route, stmt::input, stmt::start, stmt::stop, stmt::restart,
-                 stmt::show, stmt::press, stmt::release, stmt::advance, stmt::request, stmt::button,
-                 stmt::revertive, stmt::dbchange, stmt::event, stmt::fault, stmt::expect_dest,
-                 stmt::expect_control, stmt::expect_visibility, stmt::expect_answer,
-                 stmt::expect_sent, stmt::expect_not_sent, stmt::expect_timer, stmt::load,
-                 stmt::trace, stmt::record, stmt::help, stmt::quit>;
+    std::variant<stmt::layout_dir, stmt::device, stmt::allow, stmt::instance, stmt::inputs,
+                 stmt::slot, stmt::name, stmt::route, stmt::input, stmt::start, stmt::stop,
+                 stmt::restart, stmt::show, stmt::press, stmt::release, stmt::advance,
+                 stmt::request, stmt::button, stmt::revertive, stmt::dbchange, stmt::event,
+                 stmt::fault, stmt::expect_dest, stmt::expect_control, stmt::expect_visibility,
+                 stmt::expect_answer, stmt::expect_sent, stmt::expect_not_sent, stmt::expect_timer,
+                 stmt::load, stmt::trace, stmt::record, stmt::help, stmt::quit>;
 
 inline statement_group group_of(const statement& s) {
     return std::visit([](const auto& v) { return std::decay_t<decltype(v)>::group; }, s);
@@ -190,6 +195,9 @@ struct step {
     statement what;
     int line = 0;
     std::string source;  // the statement as written, comment and blanks trimmed
+    // `within MS` after an expectation: how long it may take to hold (or, for
+    // not-sent, how long it must hold).
+    std::optional<int64_t> within;
 };
 
 }  // namespace kest_host

@@ -24,6 +24,12 @@ namespace {
 // The longest line read from standard input; a longer one is cut off there.
 constexpr std::size_t kMaxLine = 64 * 1024;
 
+// The session reads standard input itself: the console must not.
+console_setup without_terminal(console_setup setup) {
+    setup.terminal = false;
+    return setup;
+}
+
 class web_session {
   public:
     web_session(const web_setup& setup, const server_config& config, std::ostream& out,
@@ -31,7 +37,7 @@ class web_session {
         : token_(config.token),
           setup_(setup),
           view_(setup.studio),
-          console_(setup.console, out, err),
+          console_(without_terminal(setup.console), out, err),
           server_(loop_, config, handlers(), err),
           signals_(loop_, SIGINT, SIGTERM),
           input_(loop_),

@@ -95,6 +95,10 @@ std::string device_world::faults_in_force() const {
             std::string(kind_name(entry.second->kind())) + " " + std::to_string(entry.first);
         switch (entry.second->kind()) {
             case device_kind::router:
+                if (const auto* remote = static_cast<const router&>(*entry.second).remote();
+                    remote != nullptr && !remote->status().empty()) {
+                    add(device + " " + remote->status());
+                }
                 if (faults_.router_offline) {
                     add(device + " OFFLINE");
                 }

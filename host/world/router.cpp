@@ -10,16 +10,31 @@ void router::route(int32_t destination, int32_t source) {
 }
 
 bool router::take_crosspoint(int32_t destination, int32_t source) {
+    if (remote_ != nullptr) {
+        remote_->take_crosspoint(destination, source);
+        return false;  // made when the device reports it
+    }
     if (faults().router_offline) {
         return false;
     }
     if (faults().router_refuse) {
-        const int32_t held = source_at(destination).value_or(0);
-        report_if_registered(destination, held, name_of(kSources, held));
+        report_held(destination);
         return false;
     }
     route(destination, source);
     return true;
+}
+
+void router::report_held(int32_t destination) {
+    const int32_t held = source_at(destination).value_or(0);
+    report_if_registered(destination, held, name_of(kSources, held));
+}
+
+void router::poll(int32_t first, int32_t last) {
+    if (remote_ != nullptr && !remote_->reachable()) {
+        return;  // lost, as the trace's mark says
+    }
+    device::poll(first, last);
 }
 
 void router::reconnect() {

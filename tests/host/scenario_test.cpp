@@ -106,6 +106,7 @@ TEST(scenario_parse, malformed_lines_say_file_line_and_what_was_expected) {
 TEST(statement_table, every_entry_parses_its_own_example) {
     const std::map<std::string, std::string> examples = {
         {"device", "router 1"},
+        {"allow", "dest 4"},
         {"instance", "\"X\" 1 2"},
         {"inputs", "1 2"},
         {"layout-dir", "\"d\""},
