@@ -24,11 +24,72 @@ namespace {
 // The longest line read from standard input; a longer one is cut off there.
 constexpr std::size_t kMaxLine = 64 * 1024;
 
-// The session reads standard input itself: the console must not.
+}  // namespace
+
 console_setup without_terminal(console_setup setup) {
     setup.terminal = false;
+    setup.wait_input = nullptr;
     return setup;
 }
+
+server_handlers site_handlers(const std::string& studio, const std::string& token, page_view& view,
+                              std::ostream& out, std::function<void(const std::string&)> run) {
+    server_handlers h;
+    h.serve = [studio, token](const std::string& path,
+                              const std::string&) -> std::optional<resource> {
+        // The token goes on to the page's own requests as it came, never the query
+        // as sent (which a page must not be able to reflect).
+        const std::string query = token.empty() ? std::string() : "token=" + token;
+        if (path == "/") {
+            return resource{"text/html; charset=utf-8", page_html(studio, query)};
+        }
+        if (path == "/page.js") {
+            return resource{"text/javascript; charset=utf-8", page_script()};
+        }
+        if (path == "/page.css") {
+            return resource{"text/css; charset=utf-8", page_style()};
+        }
+        if (path == "/favicon.ico") {
+            return resource{"image/x-icon", ""};
+        }
+        return std::nullopt;
+    };
+    h.full_state = [&view] { return view.everything(); };
+    h.page_message = [&view, &out, run = std::move(run)](const std::string& message,
+                                                         std::string& why) {
+        const auto statement = page_statement(message, view.offered_faults(), why);
+        if (!statement) {
+            return false;
+        }
+        out << "web> " << *statement << "\n";
+        run(*statement);
+        return true;
+    };
+    return h;
+}
+
+std::optional<server_config> web_config(const std::string& listen, const std::string& token,
+                                        std::ostream& err) {
+    std::string error;
+    const auto spec = parse_listen_spec(listen, error);
+    if (!spec) {
+        err << "kest-host: " << error << "\n";
+        return std::nullopt;
+    }
+    server_config config;
+    config.listen = *spec;
+    config.token = token;
+    if (!config.token.empty() && !valid_token(config.token)) {
+        err << "kest-host: --web-token: 16 to 128 of the characters A-Z a-z 0-9 - _\n";
+        return std::nullopt;
+    }
+    if (config.token.empty() && needs_token(spec->address)) {
+        config.token = make_token();
+    }
+    return config;
+}
+
+namespace {
 
 class web_session {
   public:
@@ -38,7 +99,7 @@ class web_session {
           setup_(setup),
           view_(setup.studio),
           console_(without_terminal(setup.console), out, err),
-          server_(loop_, config, handlers(), err),
+          server_(loop_, config, handlers(out), err),
           signals_(loop_, SIGINT, SIGTERM),
           input_(loop_),
           out_(out),
@@ -75,36 +136,10 @@ class web_session {
     }
 
   private:
-    server_handlers handlers() {
-        server_handlers h;
-        h.serve = [this](const std::string& path, const std::string&) -> std::optional<resource> {
-            const std::string query =
-                server_token().empty() ? std::string() : "token=" + server_token();
-            if (path == "/") {
-                return resource{"text/html; charset=utf-8", page_html(setup_.studio, query)};
-            }
-            if (path == "/page.js") {
-                return resource{"text/javascript; charset=utf-8", page_script()};
-            }
-            if (path == "/page.css") {
-                return resource{"text/css; charset=utf-8", page_style()};
-            }
-            if (path == "/favicon.ico") {
-                return resource{"image/x-icon", ""};
-            }
-            return std::nullopt;
-        };
-        h.full_state = [this] { return view_.everything(); };
-        h.page_message = [this](const std::string& message, std::string& why) {
-            const auto statement = page_statement(message, view_.offered_faults(), why);
-            if (!statement) {
-                return false;
-            }
-            out_ << "web> " << *statement << "\n";
-            run_line(*statement, "web");
-            return true;
-        };
-        return h;
+    // `out` as given: out_ is not yet set while the server is made.
+    server_handlers handlers(std::ostream& out) {
+        return site_handlers(setup_.studio, token_, view_, out,
+                             [this](const std::string& statement) { run_line(statement, "web"); });
     }
 
     const std::string& server_token() const { return token_; }
@@ -203,23 +238,11 @@ class web_session {
 }  // namespace
 
 int run_web(const web_setup& setup, std::ostream& out, std::ostream& err) {
-    std::string error;
-    const auto listen = parse_listen_spec(setup.listen, error);
-    if (!listen) {
-        err << "kest-host: " << error << "\n";
+    const auto config = web_config(setup.listen, setup.token, err);
+    if (!config) {
         return 2;
     }
-    server_config config;
-    config.listen = *listen;
-    config.token = setup.token;
-    if (!config.token.empty() && !valid_token(config.token)) {
-        err << "kest-host: --web-token: 16 to 128 of the characters A-Z a-z 0-9 - _\n";
-        return 2;
-    }
-    if (config.token.empty() && needs_token(listen->address)) {
-        config.token = make_token();
-    }
-    web_session session(setup, config, out, err);
+    web_session session(setup, *config, out, err);
     return session.run();
 }
 

@@ -10,10 +10,14 @@
 // stays served until a signal.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 
 #include "app/interactive.h"
+#include "web/web_server.h"
+#include "web/web_view.h"
 
 namespace kest_host::web {
 
@@ -27,5 +31,17 @@ struct web_setup {
 // Runs until the session ends; the exit status of the session (2 when the address
 // cannot be served).
 int run_web(const web_setup& setup, std::ostream& out, std::ostream& err);
+
+// --- Shared by the simulated and the live drivers ----------------------------------
+// The server's config from --web and --web-token (a token made up where one is
+// needed); nullopt after saying why on `err`.
+std::optional<server_config> web_config(const std::string& listen, const std::string& token,
+                                        std::ostream& err);
+// What the server serves: the page, its script and style, the view's parts; a page's
+// statement, once allowed, is printed as "web> ..." and handed to `run`.
+server_handlers site_handlers(const std::string& studio, const std::string& token, page_view& view,
+                              std::ostream& out, std::function<void(const std::string&)> run);
+// A console setup for a driver that reads standard input itself.
+console_setup without_terminal(console_setup setup);
 
 }  // namespace kest_host::web

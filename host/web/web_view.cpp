@@ -41,9 +41,18 @@ std::string draw_devices(const device_world& world) {
     std::string out = "<ul class=\"devices\">";
     for (const auto& entry : world.devices()) {
         const device& d = *entry.second;
+        // A router on the network says how its link is; every other device is ours.
+        std::string link = "simulated";
+        std::string state = "simulated";
+        if (const auto* r = dynamic_cast<const router*>(&d); r != nullptr && r->remote()) {
+            const std::string status = r->remote()->status();
+            state = status.empty() ? "up" : "down";
+            link = status.empty() ? "link up" : status;
+        }
         out += "<li class=\"device\" data-device=\"" + std::to_string(d.number()) +
-               "\" data-kind=\"" + device_kind_name(d.kind()) + "\">" + device_kind_name(d.kind()) +
-               " " + std::to_string(d.number()) + " <span class=\"link\">simulated</span></li>";
+               "\" data-kind=\"" + device_kind_name(d.kind()) + "\" data-link=\"" + state + "\">" +
+               device_kind_name(d.kind()) + " " + std::to_string(d.number()) +
+               " <span class=\"link\">" + html_text(link) + "</span></li>";
     }
     out += "</ul>";
     const std::string faults = world.faults_in_force();

@@ -2,7 +2,7 @@
 """The browser panel in a real browser: Debian's headless chromium, driven by
 python3-selenium and chromium-driver, against kest-host started by this test.
 
-    browser_test.py KEST_HOST FIXTURES WORK CASE
+    browser_test.py KEST_HOST FIXTURES WORK CASE [KEST_VIDEOHUB]
 
 CASE is one of:
   press       input 2 held by mouse, then by key: the monitor's source and name change
@@ -13,6 +13,11 @@ CASE is one of:
               another state: the page reconnects by itself and shows the new state
   token       on 127.0.0.2 a request without the token (or with a wrong one) is refused,
               the page with the token works
+  live        kest-host --live FILE --interactive --web against kest-videohub: input 2 held
+              by mouse routes the real router (its log) and the page shows the router's
+              report; the devices line shows the router's link up
+  read-only   the same with --read-only: a press sends no crosspoint, and the page's
+              trace says so
   origin      a foreign Origin or Host is refused on 127.0.0.1 and on 127.0.0.2, for the
               page and for the WebSocket; a malformed request or frame closes that
               connection only
@@ -57,10 +62,12 @@ def fail(message):
 class Host:
     """kest-host --interactive --web, its console on a pipe, its output collected."""
 
-    def __init__(self, binary, listen, work, scenario=None, token=None):
+    def __init__(self, binary, listen, work, scenario=None, token=None, live=None):
         args = [binary, "--interactive", "--no-color", "--web", listen]
         if token:
             args += ["--web-token", token]
+        if live:
+            args += live
         if scenario:
             args.append(scenario)
         self.proc = subprocess.Popen(args, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
@@ -441,15 +448,99 @@ def case_origin(binary, fixtures, work):
         d.quit()
 
 
+class Videohub:
+    """kest-videohub on a free port of 127.0.0.1, logging the routes it is sent."""
+
+    def __init__(self, binary, work):
+        self.port_file = os.path.join(work, "videohub.port")
+        self.log = os.path.join(work, "videohub.log")
+        self.proc = subprocess.Popen(
+            [binary, "--port", "0", "--port-file", self.port_file, "--inputs", "12",
+             "--outputs", "8", "--label-in", "0=Studio Wide", "--label-in", "5=Cam 6",
+             "--label-out", "2=LD Monitor", "--route", "2=0", "--log", self.log],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.time() + 10
+        while time.time() < deadline:
+            if os.path.exists(self.port_file) and open(self.port_file).read().strip():
+                self.port = int(open(self.port_file).read().strip())
+                return
+            time.sleep(0.05)
+        self.proc.kill()
+        fail("kest-videohub did not tell its port")
+
+    def routes(self):
+        with open(self.log) as f:
+            return [line.strip() for line in f if line.startswith("route")]
+
+    def stop(self):
+        self.proc.kill()
+        self.proc.wait()
+
+
+def live_session(binary, fixtures, work, videohub, read_only):
+    router = Videohub(videohub, work)
+    live = ["--live", os.path.join(fixtures, "live.scn"), "--set", "PORT=%d" % router.port]
+    if read_only:
+        live.append("--read-only")
+    host = Host(binary, "127.0.0.1:0", work, live=live)
+    d = browser(work)
+    try:
+        from selenium.webdriver.common.action_chains import ActionChains
+        d.get(host.url)
+        wait_connected(d)
+        wait_monitor(d, "1", "Studio Wide", 5)
+        wait_until("the devices line shows the router's link up", lambda: d.execute_script(
+            "const r = document.querySelector('#part-devices [data-device=\"12\"]');"
+            " return r && r.dataset.link === 'up' && r.textContent"), WAIT)
+        if not d.title.startswith("live.scn") and "live.scn" not in d.title:
+            fail("the title %r does not name the studio file" % d.title)
+        button = d.find_element("css selector", '#part-inputs [data-input="2"]')
+        ActionChains(d).click_and_hold(button).perform()
+        if read_only:
+            wait_until("the page's trace says the crosspoint was not sent", lambda:
+                       "not sent: read-only" in d.find_element("id", "part-trace").text, WAIT)
+            time.sleep(0.5)
+            wait_monitor(d, "1", "Studio Wide")
+        else:
+            took = wait_monitor(d, "6", "Cam 6")
+            print("live: the page showed the router's report after %.3f s" % took)
+        ActionChains(d).release().perform()
+        wait_monitor(d, "1", "Studio Wide")
+        no_console_errors(d)
+    finally:
+        d.quit()
+        out = host.quit()
+        router.stop()
+    routes = router.routes()
+    if read_only and routes:
+        fail("--read-only: the router was sent %s" % routes)
+    if not read_only and routes != ["route 2 5", "route 2 0"]:
+        fail("the router was sent %s, not route 2 5 then route 2 0" % routes)
+    if out.count("web> press 2") != 1 or host.proc.returncode not in (0, 1):
+        fail("kest-host's output (exit %d):\n%s" % (host.proc.returncode, out[-3000:]))
+
+
+def case_live(binary, fixtures, work, videohub):
+    live_session(binary, fixtures, work, videohub, read_only=False)
+
+
+def case_read_only(binary, fixtures, work, videohub):
+    live_session(binary, fixtures, work, videohub, read_only=True)
+
+
+LIVE_CASES = {"live": case_live, "read-only": case_read_only}
 CASES = {"press": case_press, "two-pages": case_two_pages, "reconnect": case_reconnect,
          "token": case_token, "origin": case_origin}
 
 
 def main():
-    if len(sys.argv) != 5 or sys.argv[4] not in CASES:
+    if len(sys.argv) not in (5, 6) or sys.argv[4] not in {**CASES, **LIVE_CASES}:
         print(__doc__)
         return 2
-    binary, fixtures, work, case = sys.argv[1:]
+    binary, fixtures, work, case = sys.argv[1:5]
+    if case in LIVE_CASES and len(sys.argv) != 6:
+        print("the live cases need KEST_VIDEOHUB")
+        return 2
     os.makedirs(work, exist_ok=True)
     work = tempfile.mkdtemp(prefix=case + "-", dir=work)
     # Chromium and its driver are found before any kest-host is started.
@@ -462,7 +553,10 @@ def main():
     watchdog = threading.Timer(150, lambda: os._exit(3))
     watchdog.daemon = True
     watchdog.start()
-    CASES[case](binary, fixtures, work)
+    if case in LIVE_CASES:
+        LIVE_CASES[case](binary, fixtures, work, sys.argv[5])
+    else:
+        CASES[case](binary, fixtures, work)
     print("passed: " + case)
     return 0
 
