@@ -34,6 +34,10 @@ constexpr const char* kScript = R"js('use strict';
     const place = document.getElementById('part-' + part);
     if (place) {
       place.innerHTML = body;
+      const list = place.querySelector('.trace');
+      if (list) {
+        list.scrollTop = list.scrollHeight;  // the newest lines in view
+      }
     }
   }
 
@@ -135,6 +139,9 @@ header h1 { font-size: 1.2rem; margin: 0; overflow-wrap: anywhere; }
 #link[data-state=disconnected] { background: var(--bad); }
 body[data-link=disconnected] main { opacity: .45; }
 main { display: grid; grid-template-columns: minmax(0, 1fr); gap: .75rem; }
+@media (max-width: 999px) {
+  #inputs { order: -1; }  /* on a phone the inputs come first */
+}
 @media (min-width: 1000px) {
   main { grid-template-columns: minmax(0, 3fr) minmax(0, 2fr); }
   #part-panel { grid-row: span 3; }
@@ -182,7 +189,7 @@ std::string page_html(const std::string& studio, const std::string& query) {
            "</span></h1><span id=\"link\" role=\"status\" data-state=\"disconnected\">"
            "connecting&#8230;</span></header>\n<main>"
            "<section id=\"part-panel\" aria-label=\"panel\"></section>"
-           "<section><h2>Inputs <small>(hold, or keys 1 to 8)</small></h2>"
+           "<section id=\"inputs\"><h2>Inputs <small>(hold, or keys 1 to 8)</small></h2>"
            "<div id=\"part-inputs\"></div></section>"
            "<section><h2>Devices</h2><div id=\"part-devices\"></div>"
            "<div id=\"part-faults\"></div></section>"

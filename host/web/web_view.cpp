@@ -151,9 +151,12 @@ std::vector<std::string> page_view::refresh(const sim_host& host,
 
     std::map<std::string, std::string> now;
     now["title"] = studio_;
+    // The drawing's statesheet colours are scoped to the element with its id.
     now["panel"] =
+        "<div id=\"live\">" +
         report::html_panel_drawing(panel_snapshots(host.panels(), report::snapshot_reason::live, 0),
-                                   panel_names::kInputHigh, "live");
+                                   panel_names::kInputHigh, "live") +
+        "</div>";
     now["devices"] = draw_devices(world);
     now["inputs"] = draw_inputs(world, inputs);
     now["faults"] = draw_faults(faults_);
