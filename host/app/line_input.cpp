@@ -240,7 +240,8 @@ std::unique_ptr<line_input> make_line_input(std::ostream& out, bool terminal, in
     }
 #endif
 #ifdef _WIN32
-    return std::make_unique<stream_input>(std::cin, out, terminal);  // no live mode here
+    static_cast<void>(wait);  // no live mode here: nothing to serve while reading
+    return std::make_unique<stream_input>(std::cin, out, terminal);
 #else
     return std::make_unique<waited_input>(out, terminal, std::move(wait));
 #endif

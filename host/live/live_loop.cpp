@@ -3,7 +3,8 @@
 #include <boost/asio/executor_work_guard.hpp>
 
 #include <algorithm>
-#include <optional>
+#include <cstdio>
+#include <exception>
 
 namespace kest_host::live {
 
@@ -17,7 +18,11 @@ using work_guard = boost::asio::executor_work_guard<boost::asio::io_context::exe
 live_loop::live_loop() = default;
 
 live_loop::~live_loop() {
-    close_all();
+    try {
+        close_all();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "kest-host: closing the network links failed: %s\n", e.what());
+    }
 }
 
 int64_t live_loop::now_ms() const {

@@ -5,6 +5,8 @@
 #include <boost/asio/signal_set.hpp>
 
 #include <csignal>
+#include <cstdio>
+#include <exception>
 
 #include "common/interrupt.h"
 #include "common/printable.h"
@@ -20,7 +22,11 @@ struct live_studio::signals {
 live_studio::live_studio() = default;
 
 live_studio::~live_studio() {
-    close();
+    try {
+        close();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "kest-host: closing the network links failed: %s\n", e.what());
+    }
 }
 
 bool live_studio::add_videohub(sim_host& host, router& r, const std::string& address,

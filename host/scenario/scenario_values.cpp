@@ -48,7 +48,39 @@ bool read_scenario_value(const std::string& assignment, scenario_values& values,
     return true;
 }
 
+namespace {
+
+// Where the line's comment starts: the first "#" outside the texts, where a backslash
+// escapes the next character (the line's length when it has none).
+std::size_t comment_start(const std::string& line) {
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (quoted && line[i] == '\\') {
+            ++i;
+        } else if (line[i] == '"') {
+            quoted = !quoted;
+        } else if (line[i] == '#' && !quoted) {
+            return i;
+        }
+    }
+    return line.size();
+}
+
+}  // namespace
+
 bool substitute_values(std::string& line, const scenario_values& values, std::string& error) {
+    // The statement only: a comment may name ${NAME} in passing.
+    const std::size_t comment = comment_start(line);
+    std::string rest = line.substr(comment);
+    line.resize(comment);
+    if (!substitute_statement(line, values, error)) {
+        return false;
+    }
+    line += rest;
+    return true;
+}
+
+bool substitute_statement(std::string& line, const scenario_values& values, std::string& error) {
     std::size_t at = line.find("${");
     if (at == std::string::npos) {
         return true;
@@ -64,7 +96,8 @@ bool substitute_values(std::string& line, const scenario_values& values, std::st
         }
         const auto value = values.find(name);
         if (value == values.end()) {
-            error = "${" + name + "} is not set; give it with --set " + name + "=VALUE";
+            error = "${" + name + "} is not set; give it with --set ";
+            error += name + "=VALUE";
             return false;
         }
         out += value->second;

@@ -4,8 +4,8 @@
 //   reference = "${" name "}"
 //   name      = ( ALPHA / "_" ) *( ALPHA / DIGIT / "_" )
 //
-// A "$" not followed by "{" stays as it is. A reference to a name not given is an
-// error, never an empty text.
+// A "$" not followed by "{" stays as it is, and so does a comment. A reference to a
+// name not given is an error, never an empty text.
 #pragma once
 
 #include <map>
@@ -19,7 +19,10 @@ using scenario_values = std::map<std::string, std::string>;
 bool read_scenario_value(const std::string& assignment, scenario_values& values,
                          std::string& error);
 
-// Replaces every ${NAME} in `line`; false with `error` for an unknown or malformed one.
+// Replaces every ${NAME} in the statement of `line` (its comment is left as it is);
+// false with `error` for an unknown or malformed one.
 bool substitute_values(std::string& line, const scenario_values& values, std::string& error);
+// The same on a line without a comment.
+bool substitute_statement(std::string& line, const scenario_values& values, std::string& error);
 
 }  // namespace kest_host

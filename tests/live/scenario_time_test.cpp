@@ -102,9 +102,14 @@ TEST(scenario_values, names_are_replaced_and_unknown_ones_refused) {
     std::string error;
     ASSERT_TRUE(read_scenario_value("PORT=9990", values, error));
     ASSERT_TRUE(read_scenario_value("host_1=127.0.0.1", values, error));
-    std::string line = "device router 1 videohub ${host_1}:${PORT} # ${PORT}$";
+    std::string line = "device router 1 videohub ${host_1}:${PORT}$";
     ASSERT_TRUE(substitute_values(line, values, error)) << error;
-    EXPECT_EQ(line, "device router 1 videohub 127.0.0.1:9990 # 9990$");
+    EXPECT_EQ(line, "device router 1 videohub 127.0.0.1:9990$");
+    // A comment is left as it is, even naming a value nobody set; a "#" inside a
+    // text does not start one.
+    std::string commented = "name source 1 \"#${PORT}\" # ${UNSET} \"";
+    ASSERT_TRUE(substitute_values(commented, values, error)) << error;
+    EXPECT_EQ(commented, "name source 1 \"#9990\" # ${UNSET} \"");
 
     std::string unknown = "slot 69 \"${DEST}\"";
     EXPECT_FALSE(substitute_values(unknown, values, error));
