@@ -20,7 +20,7 @@ namespace asio = boost::asio;
 
 namespace {
 
-constexpr std::size_t kMaxLine = 64 * 1024;
+constexpr std::size_t kMaxLine = std::size_t{64} * 1024;
 // How long one wait of the loop lasts at most, so that --for ends on time.
 constexpr int64_t kSliceMs = 200;
 

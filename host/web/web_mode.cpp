@@ -22,7 +22,7 @@ namespace asio = boost::asio;
 namespace {
 
 // The longest line read from standard input; a longer one is cut off there.
-constexpr std::size_t kMaxLine = 64 * 1024;
+constexpr std::size_t kMaxLine = std::size_t{64} * 1024;
 
 }  // namespace
 

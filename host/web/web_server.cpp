@@ -81,7 +81,8 @@ class ws_session : public std::enable_shared_from_this<ws_session> {
     ws_session(const ws_session&) = delete;
     ws_session& operator=(const ws_session&) = delete;
 
-    void run(http::request<http::empty_body> request) {
+    // Beast builds its reply from the request as the accept starts.
+    void run(const http::request<http::empty_body>& request) {
         ws_.set_option(websocket::stream_base::timeout::suggested(beast::role_type::server));
         ws_.read_message_max(kMaxPageMessage);
         ws_.set_option(websocket::stream_base::decorator(
@@ -218,6 +219,26 @@ class ws_session : public std::enable_shared_from_this<ws_session> {
     rate_limit limit_{20, 60};
 };
 
+// What the guard looks at; views into `request`.
+request_facts facts_of(const http::request<http::empty_body>& request) {
+    const auto header = [&](auto name) -> std::optional<std::string_view> {
+        const auto it = request.find(name);
+        if (it == request.end()) {
+            return std::nullopt;
+        }
+        return view_of(it->value());
+    };
+    request_facts facts;
+    facts.method = view_of(request.method_string());
+    facts.target = view_of(request.target());
+    facts.host = header(http::field::host);
+    facts.origin = header(http::field::origin);
+    facts.fetch_site = header("Sec-Fetch-Site");
+    facts.fetch_mode = header("Sec-Fetch-Mode");
+    facts.websocket = websocket::is_upgrade(request);
+    return facts;
+}
+
 // One HTTP connection, until it upgrades to a page's WebSocket or ends.
 class http_session : public std::enable_shared_from_this<http_session> {
   public:
@@ -259,28 +280,7 @@ class http_session : public std::enable_shared_from_this<http_session> {
             respond(429, "text/plain", "too many requests\n", false);
             return;
         }
-        request_facts facts;
-        facts.method = view_of(request.method_string());
-        facts.target = view_of(request.target());
-        const auto header = [&](http::field f) -> std::optional<std::string_view> {
-            const auto it = request.find(f);
-            if (it == request.end()) {
-                return std::nullopt;
-            }
-            return view_of(it->value());
-        };
-        const auto named = [&](const char* name) -> std::optional<std::string_view> {
-            const auto it = request.find(name);
-            if (it == request.end()) {
-                return std::nullopt;
-            }
-            return view_of(it->value());
-        };
-        facts.host = header(http::field::host);
-        facts.origin = header(http::field::origin);
-        facts.fetch_site = named("Sec-Fetch-Site");
-        facts.fetch_mode = named("Sec-Fetch-Mode");
-        facts.websocket = websocket::is_upgrade(request);
+        const request_facts facts = facts_of(request);
         if (request.count(http::field::host) > 1 || request.count(http::field::origin) > 1) {
             core_->note_refusal("a repeated Host or Origin header");
             respond(400, "text/plain", "a repeated Host or Origin header\n", false);
@@ -293,7 +293,7 @@ class http_session : public std::enable_shared_from_this<http_session> {
             return;
         }
         if (facts.websocket) {
-            upgrade(v.path, std::move(request));
+            upgrade(v.path, request);
             return;
         }
         const auto question = facts.target.find('?');
@@ -308,7 +308,7 @@ class http_session : public std::enable_shared_from_this<http_session> {
         respond(200, found->content_type, found->body, request.keep_alive());
     }
 
-    void upgrade(const std::string& path, http::request<http::empty_body> request) {
+    void upgrade(const std::string& path, const http::request<http::empty_body>& request) {
         if (path != "/ws") {
             respond(404, "text/plain", "not found\n", false);
             return;
@@ -319,7 +319,7 @@ class http_session : public std::enable_shared_from_this<http_session> {
         }
         stream_.expires_never();
         auto page = std::make_shared<ws_session>(stream_.release_socket(), core_);
-        page->run(std::move(request));
+        page->run(request);
     }
 
     void respond(int status, const std::string& type, const std::string& body, bool keep_alive) {
