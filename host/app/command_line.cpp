@@ -80,6 +80,35 @@ std::string check_combination(const command_line& c, bool seed_given) {
     return "";
 }
 
+// The options read straight into `out`, checked after the parse.
+void add_plain_options(CLI::App& app, command_line& out) {
+    app.add_option("--plugin", out.plugin, "the plug-in binary to load")->type_name("PATH");
+    app.add_flag("--quiet", out.quiet,
+                 "in every mode: no trace and no progress line, only findings, the panel, the "
+                 "checks and the summary");
+    app.add_flag("--no-color", out.no_color, "never use colour");
+    app.add_flag("--interactive", out.interactive, "type statements at a prompt");
+    app.add_option("scenario", out.scenarios,
+                   "the scenario files, each against a fresh panel (default: the built-in demo)")
+        ->type_name("SCENARIO");
+    app.add_option("--live", out.live,
+                   "run FILE in real time against its real devices until SIGINT or SIGTERM")
+        ->type_name("FILE");
+    app.add_flag("--read-only", out.read_only, "send no crosspoint to a real router");
+    app.add_option("--set", out.values, "a value that ${NAME} stands for in scenario files")
+        ->type_name("NAME=VALUE")
+        ->allow_extra_args(false);
+    // The browser panel.
+    app.add_option("--web", out.web,
+                   "with --interactive or --live: serve the panel live to browsers on "
+                   "ADDR:PORT (ADDR 127.0.0.1 unless given; port 0 picks a free one)")
+        ->type_name("[ADDR:]PORT");
+    app.add_option("--web-token", out.web_token,
+                   "the token every web request needs (made up and printed when the address "
+                   "is not 127.0.0.1 or ::1)")
+        ->type_name("T");
+}
+
 // The leftovers CLI11 did not take: an unknown option.
 std::string check_leftovers(const std::vector<std::string>& rest) {
     for (const auto& arg : rest) {
@@ -140,6 +169,35 @@ bool live_mode_built() {
 #endif
 }
 
+namespace {
+
+// The live options read after the parse: the --set values, --for, and whether live
+// mode was built ("" when all is well).
+std::string read_live_options(command_line& out, bool for_given, const std::string& for_seconds) {
+    std::string error;
+    for (const auto& assignment : out.values) {
+        scenario_values checked;
+        if (!read_scenario_value(assignment, checked, error)) {
+            return error;
+        }
+    }
+    if (for_given) {
+        const auto n = decimal<int64_t>(for_seconds);
+        if (!n || *n < 1 || *n > 7LL * 24 * 3600) {
+            return "--for needs a whole number of seconds from 1 to 604800, not " +
+                   echo(for_seconds);
+        }
+        out.for_ms = *n * 1000;
+    }
+    if (!out.live.empty() && !live_mode_built()) {
+        return "--live: this kest-host was built without live mode (no Boost.Asio for this "
+               "compiler)";
+    }
+    return "";
+}
+
+}  // namespace
+
 std::optional<int> read_command_line(int argc, const char* const* argv, const char* default_plugin,
                                      command_line& out, std::ostream& stdout_stream,
                                      std::ostream& stderr_stream) {
@@ -147,20 +205,7 @@ std::optional<int> read_command_line(int argc, const char* const* argv, const ch
     std::string events;
     std::string seed;
     std::string from;
-    app.add_option("--plugin", out.plugin, "the plug-in binary to load")->type_name("PATH");
-    app.add_flag("--quiet", out.quiet,
-                 "in every mode: no trace and no progress line, only findings, the panel, the "
-                 "checks and the summary");
-    app.add_flag("--no-color", out.no_color, "never use colour");
-    app.add_flag("--interactive", out.interactive, "type statements at a prompt");
-    app.add_option("--web", out.web,
-                   "with --interactive: serve the panel live to browsers on ADDR:PORT "
-                   "(ADDR 127.0.0.1 unless given; port 0 picks a free one)")
-        ->type_name("[ADDR:]PORT");
-    app.add_option("--web-token", out.web_token,
-                   "the token every web request needs (made up and printed when the address "
-                   "is not 127.0.0.1 or ::1)")
-        ->type_name("T");
+    add_plain_options(app, out);
     auto* stress =
         app.add_option("--stress", events, "send N random events (needs --seed)")->type_name("N");
     auto* seeded = app.add_option("--seed", seed, "the seed of a stress run")->type_name("S");
@@ -173,19 +218,9 @@ std::optional<int> read_command_line(int argc, const char* const* argv, const ch
         app.add_option("--junit", out.junit, "write the results as JUnit XML")->type_name("FILE");
     auto* report = app.add_option("--report", out.report, "write the results as one HTML page")
                        ->type_name("FILE");
-    app.add_option("scenario", out.scenarios,
-                   "the scenario files, each against a fresh panel (default: the built-in demo)")
-        ->type_name("SCENARIO");
-    app.add_option("--live", out.live,
-                   "run FILE in real time against its real devices until SIGINT or SIGTERM")
-        ->type_name("FILE");
     std::string for_seconds;
     auto* for_option = app.add_option("--for", for_seconds, "with --live: end after SECONDS")
                            ->type_name("SECONDS");
-    app.add_flag("--read-only", out.read_only, "send no crosspoint to a real router");
-    app.add_option("--set", out.values, "a value that ${NAME} stands for in scenario files")
-        ->type_name("NAME=VALUE")
-        ->allow_extra_args(false);
     app.allow_extras();
     const auto fail = [&](const std::string& message) {
         stderr_stream << "kest-host: " << message << "\n" << usage(default_plugin);
@@ -207,25 +242,8 @@ std::optional<int> read_command_line(int argc, const char* const* argv, const ch
         };
         error = read_numbers(out, events, given(seeded, seed), given(from_option, from));
     }
-    for (const auto& assignment : out.values) {
-        scenario_values checked;
-        if (error.empty() && !read_scenario_value(assignment, checked, error)) {
-            break;
-        }
-    }
-    if (error.empty() && for_option->count() > 0) {
-        const auto n = decimal<int64_t>(for_seconds);
-        if (!n || *n < 1 || *n > 7LL * 24 * 3600) {
-            error =
-                "--for needs a whole number of seconds from 1 to 604800, not " + echo(for_seconds);
-        } else {
-            out.for_ms = *n * 1000;
-        }
-    }
-    if (error.empty() && !out.live.empty() && !live_mode_built()) {
-        error =
-            "--live: this kest-host was built without live mode (no Boost.Asio for this "
-            "compiler)";
+    if (error.empty()) {
+        error = read_live_options(out, for_option->count() > 0, for_seconds);
     }
     if (error.empty() && ((junit->count() > 0 && out.junit.empty()) ||
                           (report->count() > 0 && out.report.empty()))) {
