@@ -22,7 +22,7 @@ std::string usage(const char* default_plugin) {
                "PATH]\n"
                "                 [--quiet] [--no-color] [SCENARIO]\n"
                "       kest-host --live FILE [--for SECONDS | --interactive] [--read-only]\n"
-               "                 [--set NAME=VALUE]...\n"
+               "                 [--set NAME=VALUE]... [--web [ADDR:]PORT [--web-token T]]\n"
                "Runs the panel plug-in (default: ") +
            default_plugin +
            " beside kest-host) on a simulated host.\n"
@@ -80,35 +80,6 @@ std::string check_combination(const command_line& c, bool seed_given) {
     return "";
 }
 
-// The options read straight into `out`, checked after the parse.
-void add_plain_options(CLI::App& app, command_line& out) {
-    app.add_option("--plugin", out.plugin, "the plug-in binary to load")->type_name("PATH");
-    app.add_flag("--quiet", out.quiet,
-                 "in every mode: no trace and no progress line, only findings, the panel, the "
-                 "checks and the summary");
-    app.add_flag("--no-color", out.no_color, "never use colour");
-    app.add_flag("--interactive", out.interactive, "type statements at a prompt");
-    app.add_option("scenario", out.scenarios,
-                   "the scenario files, each against a fresh panel (default: the built-in demo)")
-        ->type_name("SCENARIO");
-    app.add_option("--live", out.live,
-                   "run FILE in real time against its real devices until SIGINT or SIGTERM")
-        ->type_name("FILE");
-    app.add_flag("--read-only", out.read_only, "send no crosspoint to a real router");
-    app.add_option("--set", out.values, "a value that ${NAME} stands for in scenario files")
-        ->type_name("NAME=VALUE")
-        ->allow_extra_args(false);
-    // The browser panel.
-    app.add_option("--web", out.web,
-                   "with --interactive or --live: serve the panel live to browsers on "
-                   "ADDR:PORT (ADDR 127.0.0.1 unless given; port 0 picks a free one)")
-        ->type_name("[ADDR:]PORT");
-    app.add_option("--web-token", out.web_token,
-                   "the token every web request needs (made up and printed when the address "
-                   "is not 127.0.0.1 or ::1)")
-        ->type_name("T");
-}
-
 // The leftovers CLI11 did not take: an unknown option.
 std::string check_leftovers(const std::vector<std::string>& rest) {
     for (const auto& arg : rest) {
@@ -159,20 +130,40 @@ std::string read_numbers(command_line& c, const std::string& events,
     return "";
 }
 
-}  // namespace
-
-bool live_mode_built() {
-#ifdef KEST_HOST_HAVE_LIVE
-    return true;
-#else
-    return false;
-#endif
+// The options of every mode, and the browser panel's --web and --web-token.
+void add_common_options(CLI::App& app, command_line& out) {
+    app.add_option("--plugin", out.plugin, "the plug-in binary to load")->type_name("PATH");
+    app.add_flag("--quiet", out.quiet,
+                 "in every mode: no trace and no progress line, only findings, the panel, the "
+                 "checks and the summary");
+    app.add_flag("--no-color", out.no_color, "never use colour");
+    app.add_flag("--interactive", out.interactive, "type statements at a prompt");
+    app.add_option("--web", out.web,
+                   "with --interactive or --live: serve the panel live to browsers on "
+                   "ADDR:PORT (ADDR 127.0.0.1 unless given; port 0 picks a free one)")
+        ->type_name("[ADDR:]PORT");
+    app.add_option("--web-token", out.web_token,
+                   "the token every web request needs (made up and printed when the address "
+                   "is not 127.0.0.1 or ::1)")
+        ->type_name("T");
 }
 
-namespace {
+// --live, --for, --read-only and --set; returns --for, which read_live_options checks.
+const CLI::Option* add_live_options(CLI::App& app, command_line& out, std::string& for_seconds) {
+    app.add_option("--live", out.live,
+                   "run FILE in real time against its real devices until SIGINT or SIGTERM")
+        ->type_name("FILE");
+    const CLI::Option* for_option =
+        app.add_option("--for", for_seconds, "with --live: end after SECONDS")
+            ->type_name("SECONDS");
+    app.add_flag("--read-only", out.read_only, "send no crosspoint to a real router");
+    app.add_option("--set", out.values, "a value that ${NAME} stands for in scenario files")
+        ->type_name("NAME=VALUE")
+        ->allow_extra_args(false);
+    return for_option;
+}
 
-// The live options read after the parse: the --set values, --for, and whether live
-// mode was built ("" when all is well).
+// The values of the live options checked ("" when they are fine).
 std::string read_live_options(command_line& out, bool for_given, const std::string& for_seconds) {
     std::string error;
     for (const auto& assignment : out.values) {
@@ -198,6 +189,14 @@ std::string read_live_options(command_line& out, bool for_given, const std::stri
 
 }  // namespace
 
+bool live_mode_built() {
+#ifdef KEST_HOST_HAVE_LIVE
+    return true;
+#else
+    return false;
+#endif
+}
+
 std::optional<int> read_command_line(int argc, const char* const* argv, const char* default_plugin,
                                      command_line& out, std::ostream& stdout_stream,
                                      std::ostream& stderr_stream) {
@@ -205,7 +204,7 @@ std::optional<int> read_command_line(int argc, const char* const* argv, const ch
     std::string events;
     std::string seed;
     std::string from;
-    add_plain_options(app, out);
+    add_common_options(app, out);
     auto* stress =
         app.add_option("--stress", events, "send N random events (needs --seed)")->type_name("N");
     auto* seeded = app.add_option("--seed", seed, "the seed of a stress run")->type_name("S");
@@ -218,9 +217,11 @@ std::optional<int> read_command_line(int argc, const char* const* argv, const ch
         app.add_option("--junit", out.junit, "write the results as JUnit XML")->type_name("FILE");
     auto* report = app.add_option("--report", out.report, "write the results as one HTML page")
                        ->type_name("FILE");
+    app.add_option("scenario", out.scenarios,
+                   "the scenario files, each against a fresh panel (default: the built-in demo)")
+        ->type_name("SCENARIO");
     std::string for_seconds;
-    auto* for_option = app.add_option("--for", for_seconds, "with --live: end after SECONDS")
-                           ->type_name("SECONDS");
+    const CLI::Option* for_option = add_live_options(app, out, for_seconds);
     app.allow_extras();
     const auto fail = [&](const std::string& message) {
         stderr_stream << "kest-host: " << message << "\n" << usage(default_plugin);

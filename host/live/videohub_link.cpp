@@ -227,7 +227,10 @@ void videohub_link::tick() {
         } else if (state_ == state::dumping && now - state_since_ms_ > timing_.dump_timeout_ms) {
             fail("no state dump within " + seconds(timing_.dump_timeout_ms));
         } else if (state_ == state::up && !awaiting_.empty() &&
-                   now - awaiting_.front().sent_ms > timing_.answer_timeout_ms) {
+                   now - std::max(awaiting_.front().sent_ms, last_received_ms_) >
+                       timing_.answer_timeout_ms) {
+            // A router still sending (a long block before the answer) is alive: the
+            // deadline counts from the newer of the request and the last bytes read.
             fail("no answer within " + seconds(timing_.answer_timeout_ms));
         } else if (state_ == state::up && awaiting_.empty() &&
                    now - last_sent_ms_ >= timing_.ping_every_ms) {
@@ -252,6 +255,7 @@ void videohub_link::read() {
                                            : "read failed: " + e.message());
                 return;
             }
+            last_received_ms_ = loop_.now_ms();
             reader_.feed(std::string_view(in_.data(), n));
             if (generation == generation_) {
                 read();

@@ -151,6 +151,7 @@ class videohub_link final : public device_link, public router_remote {
     uint64_t generation_ = 0;  // bumped per connection: stale handlers do nothing
     int64_t state_since_ms_ = 0;
     int64_t last_sent_ms_ = 0;
+    int64_t last_received_ms_ = 0;
     int64_t retry_at_ms_ = 0;
     int64_t backoff_ms_ = 0;
     std::string down_since_;  // wall-clock time the link went down, "HH:MM:SS"

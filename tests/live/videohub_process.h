@@ -29,6 +29,7 @@ class videohub_process {
         args.insert(args.begin(), {KEST_VIDEOHUB, "--port", "0", "--port-file", port_file, "--log",
                                    dir_ + "/log", "--control"});
         std::vector<char*> argv;
+        argv.reserve(args.size() + 1);
         for (auto& a : args) {
             argv.push_back(a.data());
         }

@@ -110,7 +110,7 @@ TEST(videohub_reader, lines_outside_a_block_are_skipped_and_counted) {
 
 TEST(videohub_reader, an_endless_line_costs_at_most_the_line_bound) {
     collected c;
-    const std::string chunk(64 * 1024, 'x');
+    const std::string chunk(std::size_t{64} * 1024, 'x');
     c.reader.feed("INPUT LABELS:\n0 ");
     for (int i = 0; i < 160; ++i) {  // 10 MiB without a line end
         c.reader.feed(chunk);
