@@ -22,6 +22,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
+#ifndef _WIN32
+// (Only the POSIX writer makes temporary files and follows links by folder.)
 std::string folder_of(const std::string& path) {
     const auto slash = path.find_last_of('/');
     if (slash == std::string::npos) {
@@ -34,6 +36,7 @@ std::string name_of(const std::string& path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
+#endif
 
 std::string cannot(const std::string& path, const std::string& reason) {
     return "cannot write " + path + ": " + reason;
