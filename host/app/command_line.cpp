@@ -18,9 +18,11 @@ std::string usage(const char* default_plugin) {
                "                 [--report FILE] [SCENARIO...]\n"
                "       kest-host --stress N --seed S [--faults] [--from K] [--plugin PATH]\n"
                "                 [--quiet] [--no-color] [--junit FILE] [--report FILE]\n"
-               "       kest-host --interactive [--plugin PATH] [--quiet] [--no-color] [SCENARIO]\n"
+               "       kest-host --interactive [--web [ADDR:]PORT [--web-token T]] [--plugin "
+               "PATH]\n"
+               "                 [--quiet] [--no-color] [SCENARIO]\n"
                "       kest-host --live FILE [--for SECONDS | --interactive] [--read-only]\n"
-               "                 [--set NAME=VALUE]...\n"
+               "                 [--set NAME=VALUE]... [--web [ADDR:]PORT [--web-token T]]\n"
                "Runs the panel plug-in (default: ") +
            default_plugin +
            " beside kest-host) on a simulated host.\n"
@@ -68,6 +70,12 @@ std::string check_combination(const command_line& c, bool seed_given) {
     }
     if (c.interactive && (!c.junit.empty() || !c.report.empty())) {
         return "--interactive writes no --junit or --report file";
+    }
+    if (!c.web.empty() && !c.interactive && c.live.empty()) {
+        return "--web serves the panel of an --interactive or --live session";
+    }
+    if (!c.web_token.empty() && c.web.empty()) {
+        return "--web-token belongs to --web";
     }
     return "";
 }
@@ -122,6 +130,21 @@ std::string read_numbers(command_line& c, const std::string& events,
     return "";
 }
 
+// The options as CLI11 reads them: the numbers as texts (read_numbers checks them)
+// and the options whose presence matters.
+struct options_given {
+    std::string events;
+    std::string seed;
+    std::string from;
+    std::string for_seconds;
+    CLI::Option* stress = nullptr;
+    CLI::Option* seed_option = nullptr;
+    CLI::Option* from_option = nullptr;
+    CLI::Option* junit = nullptr;
+    CLI::Option* report = nullptr;
+    const CLI::Option* for_option = nullptr;
+};
+
 // --live, --for, --read-only and --set; returns --for, which read_live_options checks.
 const CLI::Option* add_live_options(CLI::App& app, command_line& out, std::string& for_seconds) {
     app.add_option("--live", out.live,
@@ -161,21 +184,6 @@ std::string read_live_options(command_line& out, bool for_given, const std::stri
     return "";
 }
 
-// The options as CLI11 reads them: the numbers as texts (read_numbers checks them)
-// and the options whose presence matters.
-struct options_given {
-    std::string events;
-    std::string seed;
-    std::string from;
-    std::string for_seconds;
-    CLI::Option* stress = nullptr;
-    CLI::Option* seed_option = nullptr;
-    CLI::Option* from_option = nullptr;
-    CLI::Option* junit = nullptr;
-    CLI::Option* report = nullptr;
-    const CLI::Option* for_option = nullptr;
-};
-
 void add_options(CLI::App& app, command_line& out, options_given& given) {
     app.add_option("--plugin", out.plugin, "the plug-in binary to load")->type_name("PATH");
     app.add_flag("--quiet", out.quiet,
@@ -183,6 +191,14 @@ void add_options(CLI::App& app, command_line& out, options_given& given) {
                  "checks and the summary");
     app.add_flag("--no-color", out.no_color, "never use colour");
     app.add_flag("--interactive", out.interactive, "type statements at a prompt");
+    app.add_option("--web", out.web,
+                   "with --interactive or --live: serve the panel live to browsers on "
+                   "ADDR:PORT (ADDR 127.0.0.1 unless given; port 0 picks a free one)")
+        ->type_name("[ADDR:]PORT");
+    app.add_option("--web-token", out.web_token,
+                   "the token every web request needs (made up and printed when the address "
+                   "is not 127.0.0.1 or ::1)")
+        ->type_name("T");
     given.stress = app.add_option("--stress", given.events, "send N random events (needs --seed)")
                        ->type_name("N");
     given.seed_option =

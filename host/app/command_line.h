@@ -4,8 +4,10 @@
 //             [SCENARIO...]
 //   kest-host --stress N --seed S [--faults] [--from K] [--plugin PATH] [--quiet]
 //             [--no-color] [--junit FILE] [--report FILE]
-//   kest-host --interactive [--plugin PATH] [--quiet] [--no-color] [SCENARIO]
+//   kest-host --interactive [--web [ADDR:]PORT [--web-token T]] [--plugin PATH] [--quiet]
+//             [--no-color] [SCENARIO]
 //   kest-host --live FILE [--for SECONDS] [--interactive] [--read-only] [--set NAME=VALUE]...
+//             [--web [ADDR:]PORT [--web-token T]]
 //
 // `--help` prints the usage on standard output; a usage error prints the message and
 // the usage on standard error and ends with status 2.
@@ -28,6 +30,8 @@ struct command_line {
     bool quiet = false;
     bool no_color = false;
     bool interactive = false;
+    std::string web;        // --web [ADDR:]PORT: serve the panel to browsers ("" none)
+    std::string web_token;  // --web-token: the token the page needs
     bool stress = false;
     bool faults = false;  // stress with device faults
     uint64_t events = 0;

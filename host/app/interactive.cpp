@@ -1,6 +1,7 @@
 #include "app/interactive.h"
 
 #include <algorithm>
+#include <iostream>
 #include <string>
 
 #include "app/line_input.h"
@@ -28,6 +29,8 @@ constexpr const char kKeys[] =
     "Keys: arrows and the usual editing keys, Up/Down for the history, Tab completes a\n"
     "statement word, Ctrl-C stops a long step, Ctrl-D ends the session.\n";
 
+}  // namespace
+
 class console {
   public:
     console(const console_setup& setup, std::istream& in, std::ostream& out, std::ostream& err)
@@ -50,10 +53,19 @@ class console {
 
     int run(const scenario& start);
 
-  private:
+    // For a driver that reads the lines itself (console_session).
     enum class outcome { go_on, quit };
+    void begin(const scenario& start);
+    outcome next_line(const std::string& line, const std::string& from) {
+        ++line_;
+        return typed(line, from);
+    }
+    bool over() const { return over_; }
+    int finish() { return runner_.finish(); }
+    scenario_runner& runner() { return runner_; }
 
-    outcome typed(const std::string& line);
+  private:
+    outcome typed(const std::string& line, const std::string& from = "input");
     outcome console_statement(const step& s);
     bool play(const scenario& file);
     bool run_step(const step& s, const std::string& file);
@@ -74,10 +86,10 @@ class console {
     std::ostream& err_;
     session_record record_;
     int line_ = 0;
-    bool over_ = false;      // the plug-in or its layout failed: no more steps
-    uint64_t drawn_at_ = 0;  // events delivered when the panel was last drawn
+    bool over_ = false;  // the plug-in or its layout failed: no more steps
     bool terminal_;
     bool failed_line_ = false;  // a line could not be carried out
+    uint64_t drawn_at_ = 0;     // events delivered when the panel was last drawn
 };
 
 void console::redraw_if_reported() {
@@ -98,13 +110,17 @@ void console::redraw_if_reported() {
     input_->redisplay();
 }
 
-int console::run(const scenario& start) {
+void console::begin(const scenario& start) {
     out_ << "kest-host interactive: type help for the statements, quit or Ctrl-D to end.\n";
     if (!start.steps.empty()) {
         record_.section("played from " + start.file);
         play(start);
     }
     record_.section("typed at the prompt");
+}
+
+int console::run(const scenario& start) {
+    begin(start);
     std::string line;
     while (!over_) {
         drawn_at_ = runner_.host().events_delivered();
@@ -141,13 +157,13 @@ int console::run(const scenario& start) {
     return failed_line_ && !terminal_ ? std::max(status, 2) : status;
 }
 
-console::outcome console::typed(const std::string& line) {
+console::outcome console::typed(const std::string& line, const std::string& from) {
     const std::string word = trimmed(line);
     std::optional<step> s;
     std::string why;
     if (word == "exit" || word == "?") {
-        parse_scenario_line(word == "?" ? "help" : "quit", "input", line_, s, why);
-    } else if (!parse_scenario_line(line, "input", line_, s, why)) {
+        parse_scenario_line(word == "?" ? "help" : "quit", from, line_, s, why);
+    } else if (!parse_scenario_line(line, from, line_, s, why)) {
         error(why + " (type help)");
         return outcome::go_on;
     }
@@ -157,7 +173,7 @@ console::outcome console::typed(const std::string& line) {
     if (group_of(s->what) == statement_group::console) {
         return console_statement(*s);
     }
-    run_step(*s, "input");
+    run_step(*s, from);
     return outcome::go_on;
 }
 
@@ -275,8 +291,6 @@ void console::help(const std::string& topic) {
     out_ << forms;
 }
 
-}  // namespace
-
 void keep_setup_only(scenario& s) {
     const auto first_step = std::find_if(s.steps.begin(), s.steps.end(), [](const step& st) {
         return group_of(st.what) != statement_group::setup;
@@ -295,6 +309,30 @@ int run_interactive(const console_setup& setup, std::istream& in, std::ostream& 
     }
     release_interrupts();
     return status;
+}
+
+console_session::console_session(const console_setup& setup, std::ostream& out, std::ostream& err)
+    : console_(std::make_unique<console>(setup, std::cin, out, err)) {}
+
+console_session::~console_session() = default;
+
+void console_session::begin(const scenario& start) {
+    console_->begin(start);
+}
+
+bool console_session::line(const std::string& text, const std::string& from) {
+    if (console_->over()) {
+        return false;
+    }
+    return console_->next_line(text, from) == console::outcome::go_on && !console_->over();
+}
+
+int console_session::finish() {
+    return console_->finish();
+}
+
+scenario_runner& console_session::runner() {
+    return console_->runner();
 }
 
 }  // namespace kest_host

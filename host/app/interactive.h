@@ -8,10 +8,15 @@
 
 #include <functional>
 #include <istream>
+#include <memory>
 #include <ostream>
+#include <string>
 
 #include "scenario/scenario_parser.h"
 #include "scenario/scenario_runner.h"
+
+#include <memory>
+#include <string>
 
 namespace kest_host {
 
@@ -29,6 +34,31 @@ struct console_setup {
 // Cuts a scenario to the set-up statements before its first step (the demo's set-up
 // for a console started without a scenario).
 void keep_setup_only(scenario& s);
+
+class console;
+
+// The console for a driver that reads the lines itself (the browser panel's loop): the
+// same statements, trace and record as run_interactive. Its setup's `terminal` should
+// be false: the driver, not the console, reads standard input.
+class console_session {
+  public:
+    console_session(const console_setup& setup, std::ostream& out, std::ostream& err);
+    ~console_session();
+    console_session(const console_session&) = delete;
+    console_session& operator=(const console_session&) = delete;
+
+    // Plays the starting scenario.
+    void begin(const scenario& start);
+    // Runs one line as typed; `from` names where it came from in messages. False once
+    // the session is over (quit, or the plug-in failed).
+    bool line(const std::string& text, const std::string& from);
+    // Deletes the panel, prints the checks and the summary; the exit status.
+    int finish();
+    scenario_runner& runner();
+
+  private:
+    std::unique_ptr<console> console_;
+};
 
 // Runs the console until quit or the end of input; returns the exit status of the
 // whole session (0, 1 or 2, as a scenario run).

@@ -23,6 +23,12 @@
 #include "app/live_mode.h"
 #include "live/live_studio.h"
 #endif
+#ifdef KEST_HOST_HAVE_WEB
+#include "web/web_mode.h"
+#endif
+#ifdef KEST_HOST_HAVE_WEB_LIVE
+#include "web/web_live.h"
+#endif
 
 namespace {
 
@@ -124,6 +130,19 @@ int run_console(const command_line& c, const kest_host::run_options& options) {
         std::cerr << "kest-host: " << kest_host::printable(c.scenarios.front())
                   << " holds no statements; the session starts empty\n";
     }
+    if (!c.web.empty()) {
+#ifdef KEST_HOST_HAVE_WEB
+        kest_host::web::web_setup web;
+        web.console = setup;
+        web.listen = c.web;
+        web.token = c.web_token;
+        web.studio = c.scenarios.empty() ? "demo" : c.scenarios.front();
+        return kest_host::web::run_web(web, std::cout, std::cerr);
+#else
+        std::cerr << "kest-host: this build has no --web (it was built without Boost)\n";
+        return 2;
+#endif
+    }
     return kest_host::run_interactive(setup, std::cin, std::cout, std::cerr);
 }
 
@@ -146,6 +165,21 @@ int main(int argc, char** argv) {
         studio.set_read_only(c.read_only);
         kest_host::run_options options = base_options(c, color);
         options.devices = &studio;
+        if (!c.web.empty()) {
+#ifdef KEST_HOST_HAVE_WEB_LIVE
+            kest_host::web::live_web_setup web;
+            web.file = c.live;
+            web.listen = c.web;
+            web.token = c.web_token;
+            web.interactive = c.interactive;
+            web.for_ms = c.for_ms;
+            web.options = options;
+            return kest_host::web::run_live_web(web, studio, std::cout, std::cerr);
+#else
+            std::cerr << "kest-host: this build has no --web (it was built without Boost)\n";
+            return 2;
+#endif
+        }
         return kest_host::run_live(c, options, studio, std::cout, std::cerr);
     }
 #endif

@@ -127,6 +127,8 @@ std::string caption(const snapshot_record& shot, const std::string& failure) {
         case snapshot_reason::failed_expectation:
             return "failed expectation at line " + std::to_string(shot.line) +
                    (failure.empty() ? "" : ": " + failure);
+        case snapshot_reason::live:
+            return "live";
     }
     return "";
 }

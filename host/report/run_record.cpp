@@ -60,6 +60,8 @@ const char* reason_name(snapshot_reason reason) {
             return "end";
         case snapshot_reason::failed_expectation:
             return "failed-expectation";
+        case snapshot_reason::live:
+            return "live";
     }
     return "?";
 }

@@ -76,7 +76,8 @@ struct control_record {
     bool visible = true;
 };
 
-enum class snapshot_reason { show, end, failed_expectation };
+// `live`: the panel as a browser page shows it while the host runs.
+enum class snapshot_reason { show, end, failed_expectation, live };
 
 // The panel as drawn at one moment of the run.
 struct snapshot_record {

@@ -5,8 +5,10 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "plugin/plugin_session.h"
 #include "scenario/real_devices.h"
@@ -41,6 +43,14 @@ class scenario_runner {
     uint64_t expectations() const { return expectations_; }
     uint64_t failed_expectations() const { return failed_; }
     sim_host& host() { return session_.host(); }
+    // The GPI device and the index of input 1 that press and release use, once an
+    // `inputs` statement or the first press chose them.
+    std::optional<std::pair<int32_t, int32_t>> inputs_in_use() const {
+        if (!inputs_set_) {
+            return std::nullopt;
+        }
+        return std::make_pair(input_device_, input_first_);
+    }
     validator& checks() { return session_.checks(); }
     const run_options& options() const { return session_.options(); }
 
