@@ -147,8 +147,13 @@ main { display: grid; grid-template-columns: minmax(0, 1fr); gap: .75rem; }
   #part-panel { grid-row: span 3; }
 }
 section h2 { margin: .5rem 0 .25rem; font-size: 1rem; }
-#part-panel { overflow-x: auto; }
 figure.snapshot { display: block; margin-right: 0; }
+/* The drawing's columns are 1ch wide where there is room and share what there is
+   where there is not (a phone): the panel fits the page and never scrolls sideways,
+   and a text that no longer fits ends in an ellipsis (its whole text is the title). */
+#part-panel .panel { grid-template-columns: none !important; grid-auto-columns: minmax(0, 1ch);
+                     overflow: hidden; }
+@media (max-width: 599px) { #part-panel .panel { font-size: 12px; padding: .4rem; } }
 .devices { list-style: none; padding: 0; margin: 0; display: flex; flex-wrap: wrap; gap: .4rem; }
 .device { background: #fff; border: 1px solid #cfd3da; border-radius: 4px; padding: .1rem .5rem; }
 .device .link { color: var(--muted); font-size: .85em; }

@@ -7,7 +7,8 @@ python3-selenium and chromium-driver, against kest-host started by this test.
 CASE is one of:
   press       input 2 held by mouse, then by key: the monitor's source and name change
               on the page within 1 s and in the host (its own expectations); the page's
-              statements are in the host's trace and in a `record` file
+              statements are in the host's trace and in a `record` file; at 360 pixels
+              wide nothing scrolls sideways
   two-pages   two pages open; a press on one shows on both
   reconnect   kest-host stops: the page says so; a new kest-host on the same port with
               another state: the page reconnects by itself and shows the new state
@@ -18,6 +19,8 @@ CASE is one of:
               report; the devices line shows the router's link up
   read-only   the same with --read-only: a press sends no crosspoint, and the page's
               trace says so
+  guard       the same after the tally moved the monitor to a destination the guard
+              does not allow: a press sends no crosspoint, and the page's trace says so
   origin      a foreign Origin or Host is refused on 127.0.0.1 and on 127.0.0.2, for the
               page and for the WebSocket; a malformed request or frame closes that
               connection only
@@ -99,6 +102,15 @@ class Host:
     def type(self, line):
         self.proc.stdin.write(line + "\n")
         self.proc.stdin.flush()
+
+    def run(self, line, seconds=10):
+        """Types a line and waits until the host has run it: a line written to the pipe
+        may still wait there while a page's statement, sent after it, is run first."""
+        self.type(line)
+        found = self.wait_for(r"^(?:---|ok) +input:\d+: %s|(FAIL) input:\d+: "
+                              % re.escape(line), seconds)
+        if found.group(1):
+            fail("kest-host: %s failed: %s" % (line, self.output[-1].strip()))
 
     def quit(self):
         """Ends the session; returns everything it printed."""
@@ -187,9 +199,31 @@ def no_console_errors(d):
         fail("the page logged errors: %s" % errors)
 
 
+def fits_a_phone(d):
+    """At 360 CSS pixels (a phone, its viewport as the page's meta tag asks) neither
+    the page nor the panel in it scrolls sideways."""
+    d.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                      {"width": 360, "height": 740, "deviceScaleFactor": 2, "mobile": True})
+    try:
+        def measured():
+            got = d.execute_script(
+                "const p = document.getElementById('part-panel');"
+                " return [window.innerWidth, document.documentElement.scrollWidth,"
+                " p.scrollWidth, p.clientWidth, document.querySelector('#part-panel .panel')"
+                " .getBoundingClientRect().right];")
+            return got[0] == 360 and got
+        width, page, panel, panel_room, right = wait_until("the page is 360 pixels wide",
+                                                           measured, 5)
+        if page > width or panel > panel_room or right > width:
+            fail("at 360 pixels the page scrolls sideways: page %d, panel %d in %d, the"
+                 " panel's right edge at %.0f" % (page, panel, panel_room, right))
+    finally:
+        d.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+
+
 def expect_in_host(host, statement):
-    """Asks the host itself; its expectation prints a failure when it does not hold."""
-    host.type(statement)
+    """Asks the host itself, and waits for its answer before the page goes on."""
+    host.run(statement)
 
 
 def case_press(binary, fixtures, work):
@@ -224,6 +258,7 @@ def case_press(binary, fixtures, work):
         trace = d.find_element("id", "part-trace").text
         if "> press 2" not in trace or "RC 12" not in trace:
             fail("the page's trace lacks the press or its crosspoint:\n" + trace)
+        fits_a_phone(d)
         no_console_errors(d)
     finally:
         d.quit()
@@ -477,10 +512,13 @@ class Videohub:
         self.proc.wait()
 
 
-def live_session(binary, fixtures, work, videohub, read_only):
+def live_session(binary, fixtures, work, videohub, mode):
+    """mode: "route" (the press reaches the router), "read-only" (--read-only), or
+    "guard" (the tally moves the monitor to destination 4 after the start, which the
+    destination guard does not allow)."""
     router = Videohub(videohub, work)
     live = ["--live", os.path.join(fixtures, "live.scn"), "--set", "PORT=%d" % router.port]
-    if read_only:
+    if mode == "read-only":
         live.append("--read-only")
     host = Host(binary, "127.0.0.1:0", work, live=live)
     d = browser(work)
@@ -494,41 +532,48 @@ def live_session(binary, fixtures, work, videohub, read_only):
             " return r && r.dataset.link === 'up' && r.textContent"), WAIT)
         if not d.title.startswith("live.scn") and "live.scn" not in d.title:
             fail("the title %r does not name the studio file" % d.title)
+        if mode == "guard":
+            host.run('slot 69 "4"')
         button = d.find_element("css selector", '#part-inputs [data-input="2"]')
         ActionChains(d).click_and_hold(button).perform()
-        if read_only:
-            wait_until("the page's trace says the crosspoint was not sent", lambda:
-                       "not sent: read-only" in d.find_element("id", "part-trace").text, WAIT)
-            time.sleep(0.5)
-            wait_monitor(d, "1", "Studio Wide")
-        else:
+        if mode == "route":
             took = wait_monitor(d, "6", "Cam 6")
             print("live: the page showed the router's report after %.3f s" % took)
+        else:
+            why = {"read-only": "not sent: read-only",
+                   "guard": "refused: destination 4 not allowed"}[mode]
+            wait_until("the page's trace says " + why, lambda:
+                       why in d.find_element("id", "part-trace").text, WAIT)
         ActionChains(d).release().perform()
-        wait_monitor(d, "1", "Studio Wide")
+        if mode != "guard":
+            wait_monitor(d, "1", "Studio Wide")
         no_console_errors(d)
     finally:
         d.quit()
         out = host.quit()
         router.stop()
     routes = router.routes()
-    if read_only and routes:
-        fail("--read-only: the router was sent %s" % routes)
-    if not read_only and routes != ["route 2 5", "route 2 0"]:
+    if mode != "route" and routes:
+        fail("%s: the router was sent %s" % (mode, routes))
+    if mode == "route" and routes != ["route 2 5", "route 2 0"]:
         fail("the router was sent %s, not route 2 5 then route 2 0" % routes)
     if out.count("web> press 2") != 1 or host.proc.returncode not in (0, 1):
         fail("kest-host's output (exit %d):\n%s" % (host.proc.returncode, out[-3000:]))
 
 
 def case_live(binary, fixtures, work, videohub):
-    live_session(binary, fixtures, work, videohub, read_only=False)
+    live_session(binary, fixtures, work, videohub, "route")
 
 
 def case_read_only(binary, fixtures, work, videohub):
-    live_session(binary, fixtures, work, videohub, read_only=True)
+    live_session(binary, fixtures, work, videohub, "read-only")
 
 
-LIVE_CASES = {"live": case_live, "read-only": case_read_only}
+def case_guard(binary, fixtures, work, videohub):
+    live_session(binary, fixtures, work, videohub, "guard")
+
+
+LIVE_CASES = {"live": case_live, "read-only": case_read_only, "guard": case_guard}
 CASES = {"press": case_press, "two-pages": case_two_pages, "reconnect": case_reconnect,
          "token": case_token, "origin": case_origin}
 
