@@ -346,6 +346,44 @@ def tsl_seeds():
     }
 
 
+def ws_frame(payload, opcode=0x1, fin=True, mask=b"\x11\x22\x33\x44"):
+    """A frame as a page sends it (masked)."""
+    head = bytes([(0x80 if fin else 0) | opcode])
+    n = len(payload)
+    if n < 126:
+        head += bytes([0x80 | n])
+    else:
+        head += bytes([0x80 | 126]) + n.to_bytes(2, "big")
+    return head + mask + bytes(b ^ mask[i % 4] for i, b in enumerate(payload))
+
+
+def web_seeds():
+    """The first byte is the piece size the request is read in; the rest is read as a
+    request head, as a page's frames and as one page message."""
+    def head(target, host="127.0.0.1:8080", extra=()):
+        lines = ["GET %s HTTP/1.1" % target, "Host: " + host] + list(extra)
+        return ("\r\n".join(lines) + "\r\n\r\n").encode()
+    upgrade = ["Origin: http://127.0.0.1:8080", "Upgrade: websocket", "Connection: Upgrade",
+               "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==", "Sec-WebSocket-Version: 13"]
+    return {
+        "page": b"\x07" + head("/"),
+        "page_fetch": b"\x00" + head("/page.js", extra=["Sec-Fetch-Site: same-origin",
+                                                          "Sec-Fetch-Mode: no-cors"]),
+        "token": b"\x10" + head("/?token=fuzz-token-0123456789", "127.0.0.2:8080"),
+        "ipv6": b"\xff" + head("/page.css", "[::1]:8080", ["Origin: http://[::1]:8080"]),
+        "upgrade": b"\x03" + head("/ws", extra=upgrade),
+        "foreign": b"\x05" + head("/", "evil.example:8080", ["Origin: http://evil.example"]),
+        "post": b"\x02POST / HTTP/1.1\r\nHost: 127.0.0.1:8080\r\nContent-Length: 4\r\n\r\nabcd",
+        "message": b"\x00press 2",
+        "frames": b"\x00" + ws_frame(b"press 2") + ws_frame(b"release 2") +
+                  ws_frame(b"fault router offline") + ws_frame(b"", opcode=0x9),
+        "frames_fragmented": b"\x00" + ws_frame(b"pre", fin=False) +
+                             ws_frame(b"ss 3", opcode=0x0) + ws_frame(b"", opcode=0x8),
+        "frames_long": b"\x00" + ws_frame(b"press " + b"9" * 300),
+        "frames_binary": b"\x00" + ws_frame(b"\x00\x01", opcode=0x2),
+    }
+
+
 def write(target, seeds):
     folder = os.path.join(ROOT, target)
     os.makedirs(folder, exist_ok=True)
@@ -367,6 +405,7 @@ def main():
     write("layout_parser", layouts)
     write("command_text", COMMANDS)
     write("tsl_packet", tsl_seeds())
+    write("web_request", web_seeds())
     return 0
 
 
