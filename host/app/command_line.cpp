@@ -36,7 +36,10 @@ std::string usage(const char* default_plugin) {
                               "(device router N videohub HOST[:PORT]) until SIGINT or SIGTERM, or\n"
                               "for --for SECONDS; see docs/live.md.\n")
                 : std::string("This kest-host was built without live mode: --live and real\n"
-                              "devices are refused; every simulated mode works.\n"));
+                              "devices are refused; every simulated mode works.\n")) +
+           (web_mode_built() ? std::string()
+                             : std::string("This kest-host was built without the browser panel: "
+                                           "--web is refused.\n"));
 }
 
 // Why the options read do not fit together ("" when they do).
@@ -181,6 +184,11 @@ std::string read_live_options(command_line& out, bool for_given, const std::stri
         return "--live: this kest-host was built without live mode (no Boost.Asio for this "
                "compiler)";
     }
+    if (!out.web.empty() && !web_mode_built()) {
+        return "--web: this kest-host was built without the browser panel (no Boost.Beast "
+               "for this compiler; the Windows build never has it): serve the panel from a "
+               "Linux build of kest-host";
+    }
     return "";
 }
 
@@ -245,6 +253,14 @@ std::string check_options(const CLI::App& app, command_line& out, const options_
 
 bool live_mode_built() {
 #ifdef KEST_HOST_HAVE_LIVE
+    return true;
+#else
+    return false;
+#endif
+}
+
+bool web_mode_built() {
+#ifdef KEST_HOST_HAVE_WEB
     return true;
 #else
     return false;

@@ -45,6 +45,8 @@ struct command_line {
 
 // True when this kest-host was built with live mode (Boost.Asio).
 bool live_mode_built();
+// Whether --web (the browser panel) is in this build.
+bool web_mode_built();
 
 // Reads the arguments into `out`. Returns an exit status when the program should end
 // at once (0 after --help, 2 after a usage error), nothing when it should run.
