@@ -374,6 +374,7 @@ def web_seeds():
         "upgrade": b"\x03" + head("/ws", extra=upgrade),
         "foreign": b"\x05" + head("/", "evil.example:8080", ["Origin: http://evil.example"]),
         "post": b"\x02POST / HTTP/1.1\r\nHost: 127.0.0.1:8080\r\nContent-Length: 4\r\n\r\nabcd",
+        "oversized": b"\xff" + head("/", extra=["X-Filler: " + "a" * 8200]),
         "message": b"\x00press 2",
         "frames": b"\x00" + ws_frame(b"press 2") + ws_frame(b"release 2") +
                   ws_frame(b"fault router offline") + ws_frame(b"", opcode=0x9),
