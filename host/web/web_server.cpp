@@ -372,10 +372,17 @@ bool web_server::start(std::string& error) {
     }
     const tcp::endpoint where(address, core_->config.listen.port);
     tcp::acceptor acceptor(core_->loop);
-    if (acceptor.open(where.protocol(), ec) ||
-        acceptor.set_option(asio::socket_base::reuse_address(true), ec) ||
-        acceptor.bind(where, ec) ||
-        acceptor.listen(asio::socket_base::max_listen_connections, ec)) {
+    acceptor.open(where.protocol(), ec);
+    if (!ec) {
+        acceptor.set_option(asio::socket_base::reuse_address(true), ec);
+    }
+    if (!ec) {
+        acceptor.bind(where, ec);
+    }
+    if (!ec) {
+        acceptor.listen(asio::socket_base::max_listen_connections, ec);
+    }
+    if (ec) {
         error = "--web: cannot listen on " +
                 authority(core_->config.listen.address, core_->config.listen.port) + ": " +
                 ec.message();
