@@ -9,6 +9,7 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <boost/beast/websocket.hpp>
+#include <boost/system/system_error.hpp>
 
 #include "web/web_message.h"
 #include "web/web_request.h"
@@ -372,20 +373,15 @@ bool web_server::start(std::string& error) {
     }
     const tcp::endpoint where(address, core_->config.listen.port);
     tcp::acceptor acceptor(core_->loop);
-    acceptor.open(where.protocol(), ec);
-    if (!ec) {
-        acceptor.set_option(asio::socket_base::reuse_address(true), ec);
-    }
-    if (!ec) {
-        acceptor.bind(where, ec);
-    }
-    if (!ec) {
-        acceptor.listen(asio::socket_base::max_listen_connections, ec);
-    }
-    if (ec) {
+    try {
+        acceptor.open(where.protocol());
+        acceptor.set_option(asio::socket_base::reuse_address(true));
+        acceptor.bind(where);
+        acceptor.listen(asio::socket_base::max_listen_connections);
+    } catch (const boost::system::system_error& e) {
         error = "--web: cannot listen on " +
                 authority(core_->config.listen.address, core_->config.listen.port) + ": " +
-                ec.message();
+                e.code().message();
         return false;
     }
     core_->guard.address = core_->config.listen.address;
