@@ -595,6 +595,8 @@ def main():
         skip("python3-selenium is not installed")
     if shutil.which("chromium") is None:
         skip("chromium is not installed")
+    if shutil.which("chromedriver") is None and not os.path.exists("/usr/bin/chromedriver"):
+        skip("chromium-driver is not installed")
     watchdog = threading.Timer(150, lambda: os._exit(3))
     watchdog.daemon = True
     watchdog.start()
