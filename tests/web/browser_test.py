@@ -14,7 +14,7 @@ CASE is one of:
               another state: the page reconnects by itself and shows the new state
   token       on 127.0.0.2 a request without the token (or with a wrong one) is refused,
               the page with the token works
-  live        kest-host --live FILE --interactive --web against kest-videohub: input 2 held
+  live        kest-host --live FILE --web against kest-videohub: input 2 held
               by mouse routes the real router (its log) and the page shows the router's
               report; the devices line shows the router's link up
   read-only   the same with --read-only: a press sends no crosspoint, and the page's
@@ -65,8 +65,11 @@ def fail(message):
 class Host:
     """kest-host --interactive --web, its console on a pipe, its output collected."""
 
-    def __init__(self, binary, listen, work, scenario=None, token=None, live=None):
-        args = [binary, "--interactive", "--no-color", "--web", listen]
+    def __init__(self, binary, listen, work, scenario=None, token=None, live=None,
+                 interactive=True):
+        self.interactive = interactive
+        args = [binary] + (["--interactive"] if interactive else []) + [
+            "--no-color", "--web", listen]
         if token:
             args += ["--web-token", token]
         if live:
@@ -114,7 +117,9 @@ class Host:
 
     def quit(self):
         """Ends the session; returns everything it printed."""
-        if self.proc.poll() is None:
+        if self.proc.poll() is None and not self.interactive:
+            self.proc.terminate()  # a live session without a console ends on SIGTERM
+        elif self.proc.poll() is None:
             try:
                 self.type("quit")
             except BrokenPipeError:
@@ -520,7 +525,8 @@ def live_session(binary, fixtures, work, videohub, mode):
     live = ["--live", os.path.join(fixtures, "live.scn"), "--set", "PORT=%d" % router.port]
     if mode == "read-only":
         live.append("--read-only")
-    host = Host(binary, "127.0.0.1:0", work, live=live)
+    # The guard case types at the console; the others run as `--live FILE --web`.
+    host = Host(binary, "127.0.0.1:0", work, live=live, interactive=mode == "guard")
     d = browser(work)
     try:
         from selenium.webdriver.common.action_chains import ActionChains
