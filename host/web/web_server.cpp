@@ -372,13 +372,15 @@ bool web_server::start(std::string& error) {
     }
     const tcp::endpoint where(address, core_->config.listen.port);
     tcp::acceptor acceptor(core_->loop);
-    if (acceptor.open(where.protocol(), ec) ||
-        acceptor.set_option(asio::socket_base::reuse_address(true), ec) ||
-        acceptor.bind(where, ec) ||
-        acceptor.listen(asio::socket_base::max_listen_connections, ec)) {
+    try {
+        acceptor.open(where.protocol());
+        acceptor.set_option(asio::socket_base::reuse_address(true));
+        acceptor.bind(where);
+        acceptor.listen(asio::socket_base::max_listen_connections);
+    } catch (const boost::system::system_error& failure) {
         error = "--web: cannot listen on " +
                 authority(core_->config.listen.address, core_->config.listen.port) + ": " +
-                ec.message();
+                failure.code().message();
         return false;
     }
     core_->guard.address = core_->config.listen.address;
