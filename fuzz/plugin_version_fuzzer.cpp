@@ -26,8 +26,8 @@ bool four_numbers(const std::string& v) {
     while (at <= v.size()) {
         const std::size_t dot = v.find('.', at);
         const std::string part = v.substr(at, dot == std::string::npos ? dot : dot - at);
-        if (part.empty() || part.size() > 5 || part.find_first_not_of("0123456789") != std::string::npos ||
-            std::stoul(part) > 65535) {
+        if (part.empty() || part.size() > 5 ||
+            part.find_first_not_of("0123456789") != std::string::npos || std::stoul(part) > 65535) {
             return false;
         }
         ++parts;
@@ -50,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (const auto v = kest_host::marker_version(data, size)) {
         const std::string found = "KESTVER:" + *v + std::string(1, '\0');
         const std::string input(reinterpret_cast<const char*>(data), size);
-        if (v->empty() || v->size() > 23 || v->find_first_not_of("0123456789.") != std::string::npos ||
+        if (v->empty() || v->size() > 23 ||
+            v->find_first_not_of("0123456789.") != std::string::npos ||
             input.find(found) == std::string::npos) {
             fail("a marker version that is not in the input as found", size);
         }

@@ -18,7 +18,7 @@ std::string or_unknown(const char* text) {
 }
 
 std::vector<std::pair<std::string, std::string>> facts(const std::string& plugin,
-                                                        const plugin_file_version& found) {
+                                                       const plugin_file_version& found) {
     return {
         {"kest-host version", or_unknown(KEST_HOST_VERSION)},
         {"kest-host commit", or_unknown(KEST_HOST_COMMIT)},

@@ -59,8 +59,9 @@ class help_formatter : public CLI::Formatter {
 };
 
 std::string help_footer(const char* default_plugin) {
-    return std::string("Without SCENARIO the built-in demo runs; several run one after another, "
-                       "each\nagainst a fresh panel. The plug-in is ") +
+    return std::string(
+               "Without SCENARIO the built-in demo runs; several run one after another, "
+               "each\nagainst a fresh panel. The plug-in is ") +
            default_plugin +
            " beside kest-host unless --plugin\nnames another.\n"
            "Exit status: 0 passed, 1 a failed expectation or check, 2 a usage, file or\n"
@@ -197,8 +198,7 @@ const CLI::Option* add_live_options(CLI::App& app, command_line& out, std::strin
         app.add_option("--for", for_seconds, "with --live: end after SECONDS")
             ->type_name("SECONDS")
             ->group(kLive);
-    app.add_flag("--read-only", out.read_only, "send no crosspoint to a real router")
-        ->group(kLive);
+    app.add_flag("--read-only", out.read_only, "send no crosspoint to a real router")->group(kLive);
     return for_option;
 }
 
@@ -265,8 +265,7 @@ void add_options(CLI::App& app, command_line& out, options_given& given) {
                        "replay a stress run silently up to event K, then print its trace")
             ->type_name("K")
             ->group(kStress);
-    app.add_flag("--interactive", out.interactive, "type statements at a prompt")
-        ->group(kConsole);
+    app.add_flag("--interactive", out.interactive, "type statements at a prompt")->group(kConsole);
     app.add_option("--web", out.web,
                    "with --interactive or --live: serve the panel live to browsers on "
                    "ADDR:PORT (ADDR 127.0.0.1 unless given; port 0 picks a free one)")

@@ -30,7 +30,7 @@ struct command_line {
     std::vector<std::string> scenarios;  // none: the built-in demo
     std::string junit;                   // the JUnit XML file to write ("" none)
     std::string report;                  // the HTML report to write ("" none)
-    bool version = false;  // --version: print the build's and the plug-in's versions
+    bool version = false;                // --version: print the build's and the plug-in's versions
     bool quiet = false;
     bool no_color = false;
     bool interactive = false;

@@ -142,7 +142,7 @@ int run_console(const command_line& c, const kest_host::run_options& options) {
         web.studio = c.scenarios.empty() ? "demo" : c.scenarios.front();
         return kest_host::web::run_web(web, std::cout, std::cerr);
 #else
-        std::cerr << "kest-host: this build has no --web (it was built without Boost)\n";
+        std::cerr << "kest-host: error: this build has no --web (it was built without Boost)\n";
         return 2;
 #endif
     }
@@ -182,7 +182,7 @@ int main(int argc, char** argv) {
             web.options = options;
             return kest_host::web::run_live_web(web, studio, std::cout, std::cerr);
 #else
-            std::cerr << "kest-host: this build has no --web (it was built without Boost)\n";
+            std::cerr << "kest-host: error: this build has no --web (it was built without Boost)\n";
             return 2;
 #endif
         }

@@ -19,7 +19,8 @@ void print_error(std::ostream& out, const std::string& error) {
         if (!line.empty() || start == 0) {
             const std::size_t place = line.find(": error: ");
             // A place is "FILE:LINE" (no blank in the line number) before ": error: ".
-            const std::size_t colon = place == std::string::npos ? place : line.rfind(':', place - 1);
+            const std::size_t colon =
+                place == std::string::npos ? place : line.rfind(':', place - 1);
             const bool located = place != std::string::npos && colon != std::string::npos &&
                                  colon + 1 < place &&
                                  line.find_first_not_of("0123456789", colon + 1) == place;

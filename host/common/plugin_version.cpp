@@ -13,7 +13,7 @@ namespace {
 
 // Reads little-endian fields of a byte range, every read checked against its end.
 class bytes {
-public:
+  public:
     bytes(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
 
     bool has(uint64_t at, uint64_t n) const { return at <= size_ && n <= size_ - at; }
@@ -34,7 +34,7 @@ public:
         return *low | (*high << 16U);
     }
 
-private:
+  private:
     const uint8_t* data_;
     std::size_t size_;
 };

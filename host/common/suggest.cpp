@@ -78,7 +78,10 @@ std::string did_you_mean(const std::string& given, const std::vector<std::string
     }
     std::string text = "; did you mean ";
     for (std::size_t i = 0; i < names.size(); ++i) {
-        text += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + ("`" + printable(names[i]) + "`");
+        text += (i == 0                  ? ""
+                 : i + 1 == names.size() ? " or "
+                                         : ", ") +
+                ("`" + printable(names[i]) + "`");
     }
     return text + "?";
 }

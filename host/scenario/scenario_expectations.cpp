@@ -14,8 +14,8 @@ namespace {
 
 // Why control `id` of the panel is not there, and what to do about it.
 std::string missing_control(const std::string& id, bool started, const panel_model& panels) {
-    const std::string expected = "expected control \"" + printable(id) + "\" on panel \"" +
-                                 panel_names::kPanel + "\", ";
+    const std::string expected =
+        "expected control \"" + printable(id) + "\" on panel \"" + panel_names::kPanel + "\", ";
     if (!started) {
         return expected +
                "but the panel has not started yet; put `start` (or a step such as `press 1`) "
@@ -33,8 +33,9 @@ std::string missing_control(const std::string& id, bool started, const panel_mod
     }
     const std::string near = did_you_mean(id, ids);
     return expected + "which has none" +
-           (near.empty() ? "; docs/kest-host.md (\"Your first scenario\") lists the panel's controls"
-                         : near);
+           (near.empty()
+                ? "; docs/kest-host.md (\"Your first scenario\") lists the panel's controls"
+                : near);
 }
 
 }  // namespace
@@ -65,11 +66,13 @@ bool scenario_runner::apply(const stmt::expect_control& s) {
     const bool known = s.property == "text" || s.property == "statesheet";
     if (!known && c->other.count(s.property) == 0) {
         std::string set = "text, statesheet";
+        std::vector<std::string> names = {"text", "statesheet"};
         for (const auto& p : c->other) {
             set += ", " + printable(p.first);
+            names.push_back(p.first);
         }
         fail("control \"" + printable(s.id) + "\" has no property " + quoted(s.property) +
-             "; the properties it has are " + set);
+             "; the properties it has are " + set + did_you_mean(s.property, names));
         return true;
     }
     const std::string actual = c->stored_property(s.property);
@@ -151,12 +154,13 @@ bool scenario_runner::apply(const stmt::expect_sent& s) {
     ++expectations_;
     const auto& all = host().step_commands();
     if (std::find(all.begin(), all.end(), s.command) == all.end()) {
-        std::string message = "expected `" + printable(s.command) + "` to be sent; the last step sent ";
+        std::string message =
+            "expected `" + printable(s.command) + "` to be sent; the last step sent ";
         if (all.empty()) {
             message += "nothing";
         } else {
-            message += counted(all.size(), "command") + ", the nearest first: " +
-                       listed(nearest_first(all, s.command), 5) +
+            message += counted(all.size(), "command") +
+                       ", the nearest first: " + listed(nearest_first(all, s.command), 5) +
                        " (the trace lists them in order; `trace on` at the prompt)";
         }
         fail(message);

@@ -70,8 +70,8 @@ bool parse_scenario_stream(std::istream& in, const std::string& file, scenario& 
         total += consumed;
         if (total > limits.file) {
             return stop(where + "the file is larger than " + std::to_string(limits.file) +
-                        " bytes; a scenario file may hold at most " +
-                        std::to_string(limits.file) + " bytes");
+                        " bytes; a scenario file may hold at most " + std::to_string(limits.file) +
+                        " bytes");
         }
         if (line == 1) {
             drop_byte_order_mark(text);

@@ -1,7 +1,7 @@
 #include "scenario/scenario_runner.h"
 
-#include "common/paths.h"
 #include "common/diagnostic.h"
+#include "common/paths.h"
 #include "common/printable.h"
 #include "panel/render.h"
 
@@ -178,10 +178,9 @@ int scenario_runner::finish() {
         print_error(session_.errors(), error_);
         if (session_.follow_on_findings() > 0) {
             const uint64_t n = session_.follow_on_findings();
-            session_.errors() << "kest-host: " << counted(n, "further finding")
-                              << " of the checks " << (n == 1 ? "follows" : "follow")
-                              << " from this error and " << (n == 1 ? "is" : "are")
-                              << " not listed\n";
+            session_.errors() << "kest-host: " << counted(n, "further finding") << " of the checks "
+                              << (n == 1 ? "follows" : "follow") << " from this error and "
+                              << (n == 1 ? "is" : "are") << " not listed\n";
         }
         record_end(2);
         return 2;

@@ -47,7 +47,7 @@ class live_web_session {
     int run(const scenario& start) {
         std::string error;
         if (!server_.start(error)) {
-            err_ << "kest-host: " << error << "\n";
+            print_error(err_, error);
             console_.runner().host().set_trace_listener(nullptr);
             return 2;
         }

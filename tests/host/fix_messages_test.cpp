@@ -83,8 +83,7 @@ TEST(fix_messages, every_malformed_line_is_reported_up_to_the_limit) {
     const std::string error = parse_error(many);
     EXPECT_NE(error.find("m.scn:20: error: press"), std::string::npos);
     EXPECT_EQ(error.find("m.scn:21:"), std::string::npos);
-    EXPECT_NE(error.find("m.scn: 20 errors; the rest of the file was not read"),
-              std::string::npos);
+    EXPECT_NE(error.find("m.scn: 20 errors; the rest of the file was not read"), std::string::npos);
     // A line past its limit still ends the reading at once, after what went before.
     scenario_limits limits;
     limits.line = 8;
@@ -132,6 +131,12 @@ TEST(fix_messages, failed_expectations_say_why_and_what_to_write) {
          "mean `AwaitGPI`?"},
         {"press 1\nexpect control current_name text \"x\"\n",
          "which has none; did you mean `Current_Name`?"},
+        {"press 1\nexpect control 11 txt \"5\"\n",
+         "control \"11\" has no property \"txt\"; the properties it has are text, statesheet; "
+         "did you mean `text`?"},
+        {"instance \"LD Buton 1\" 40 17\n",
+         "r.scn:9: warning: instance \"LD Buton 1\" is not a name the panel looks up; did you "
+         "mean `LD Button 1`?"},
         // The command the panel sent is shown first, though the start-up sent dozens.
         {"start\nexpect sent \"RC 12 5 3\"\n",
          "expected `RC 12 5 3` to be sent; the last step sent "},

@@ -29,11 +29,11 @@ std::vector<uint8_t> small_image() {
     b[0] = 'M';
     b[1] = 'Z';
     put32(b, 0x3C, 0x40);
-    put32(b, 0x40, 0x00004550);  // PE\0\0
-    put16(b, 0x46, 1);           // one section
-    put16(b, 0x54, 0xE0);        // the optional header's size
-    put16(b, 0x58, 0x10B);       // PE32
-    put32(b, 0x58 + 92, 16);     // data directories
+    put32(b, 0x40, 0x00004550);        // PE\0\0
+    put16(b, 0x46, 1);                 // one section
+    put16(b, 0x54, 0xE0);              // the optional header's size
+    put16(b, 0x58, 0x10B);             // PE32
+    put32(b, 0x58 + 92, 16);           // data directories
     put32(b, 0x58 + 96 + 16, 0x1000);  // the resource directory's address and size
     put32(b, 0x58 + 96 + 20, 0x100);
     const std::size_t section = 0x58 + 0xE0;
@@ -76,18 +76,19 @@ TEST(plugin_version, a_version_resource_is_read_and_a_broken_one_gives_none) {
     // Cut anywhere before the version block ends: no version, and no read past the
     // bytes (each cut is a buffer of its own, for the sanitizers).
     for (std::size_t n = 0; n < kRead; ++n) {
-        const std::vector<uint8_t> cut(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(n));
+        const std::vector<uint8_t> cut(image.begin(),
+                                       image.begin() + static_cast<std::ptrdiff_t>(n));
         EXPECT_EQ(pe(cut), std::nullopt) << n;
     }
     // Offsets that point outside the file or the section.
     for (const auto& [at, value] : std::vector<std::pair<std::size_t, uint32_t>>{
-             {0x3C, 0xFFFFFFF0U},                  // the PE header
-             {0x46, 0xFFFF},                        // sections beyond the file
-             {0x58 + 96 + 16, 0x7FFFFFFF},          // the resource directory
+             {0x3C, 0xFFFFFFF0U},                     // the PE header
+             {0x46, 0xFFFF},                          // sections beyond the file
+             {0x58 + 96 + 16, 0x7FFFFFFF},            // the resource directory
              {0x200 + 20, 0x80000000U | 0x7FFFFFF0},  // a subdirectory
-             {0x200 + 0x48, 0x1000 + 0xF0},        // the block across the section's end
-             {0x200 + 0x4C, 0xFFFFFFFFU},           // the block's length
-             {0x200 + 0x58 + 40, 0},                // the fixed information's signature
+             {0x200 + 0x48, 0x1000 + 0xF0},           // the block across the section's end
+             {0x200 + 0x4C, 0xFFFFFFFFU},             // the block's length
+             {0x200 + 0x58 + 40, 0},                  // the fixed information's signature
          }) {
         std::vector<uint8_t> broken = image;
         put32(broken, at, value);
@@ -107,7 +108,9 @@ std::optional<std::string> marker(const std::string& bytes) {
 
 TEST(plugin_version, the_marker_needs_a_whole_version_ended_by_nul) {
     using namespace std::string_literals;
-    EXPECT_EQ(marker("\x7F" "ELF..KESTVER:1.0.0.1\0rest"s), "1.0.0.1");
+    EXPECT_EQ(marker("\x7F"
+                     "ELF..KESTVER:1.0.0.1\0rest"s),
+              "1.0.0.1");
     EXPECT_EQ(marker("KESTVER:\0KESTVER:2.5\0"s), "2.5") << "the needle alone is skipped";
     EXPECT_EQ(marker("KESTVER:1..2\0"s), std::nullopt);
     EXPECT_EQ(marker("KESTVER:1.0x\0"s), std::nullopt);

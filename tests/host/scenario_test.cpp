@@ -74,7 +74,8 @@ TEST(scenario_parse, malformed_lines_say_file_line_and_what_was_expected) {
     } cases[] = {
         {"jump 3", "s.scn:2: error: jump: unknown statement \"jump\""},
         {"press 9", "s.scn:2: error: press: an input number from 1 to 8, not 9"},
-        {"press", "s.scn:2: error: press: expected an input number from 1 to 8 at the end of the line"},
+        {"press",
+         "s.scn:2: error: press: expected an input number from 1 to 8 at the end of the line"},
         {"press two", "s.scn:2: error: press: expected an input number from 1 to 8, got two"},
         {"release 1 2", "s.scn:2: error: release: expected the end of the line, got \"2\""},
         {"slot 61 7", "s.scn:2: error: slot: expected a quoted slot text, got 7"},
