@@ -338,6 +338,9 @@ std::optional<int> read_command_line(int argc, const char* const* argv, const ch
     } catch (const CLI::ParseError& e) {
         return fail(e.what());
     }
+    if (out.version) {
+        return std::nullopt;  // the versions alone: whatever else is given is not run
+    }
     out.stress = given.stress->count() > 0;
     const std::string error = check_options(app, out, given);
     if (!error.empty()) {

@@ -16,8 +16,8 @@
 #define TAVRIN_KEEP __attribute__((used))
 #endif
 
-#ifndef TAVRIN_VERSION_TEXT
-#error "the build passes the plug-in's version as TAVRIN_VERSION_TEXT"
+#ifndef TAVRIN_BUILD_VERSION
+#error "the build passes the plug-in's version as TAVRIN_BUILD_VERSION"
 #endif
 
 extern "C" {
@@ -26,5 +26,5 @@ TAVRIN_KEEP char tavrin_signature_record[] =
     "KEST_SIG,name=kest_script_helper,type=LIB,version=4.8.6.0,date=16/06/2017,author=Vesk";
 // The marker, then the version the build was made as (the project's version, the one
 // the Windows version resource carries too).
-TAVRIN_KEEP char tavrin_version_record[] = "KESTVER:" TAVRIN_VERSION_TEXT;
+TAVRIN_KEEP char tavrin_version_record[] = "KESTVER:" TAVRIN_BUILD_VERSION;
 }
