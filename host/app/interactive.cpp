@@ -6,6 +6,7 @@
 
 #include "app/line_input.h"
 #include "app/session_record.h"
+#include "common/diagnostic.h"
 #include "common/interrupt.h"
 #include "common/printable.h"
 #include "report/output_file.h"
@@ -73,7 +74,7 @@ class console {
     void record(const std::string& file);
     void help(const std::string& topic);
     void error(const std::string& message) {
-        err_ << "kest-host: " << printable(message) << "\n";
+        print_error(err_, message);
         failed_line_ = true;
     }
     void interrupted();
@@ -126,7 +127,7 @@ int console::run(const scenario& start) {
         drawn_at_ = runner_.host().events_delivered();
         const line_input::result r = input_->read(line);
         if (r == line_input::result::refused) {
-            error("input:" + std::to_string(line_ + 1) + ": " + input_->why());
+            error(error_at("input", line_ + 1) + input_->why());
             break;
         }
         if (r == line_input::result::end && !terminal_ && interrupt_requested()) {

@@ -252,6 +252,18 @@ void write_run_summary(std::string& out, const run_record& run) {
     out += table.html("id=\"summary\"");
 }
 
+// What the run was made with: the host's build and the plug-in's file and version.
+void write_build(std::string& out, const run_record& run) {
+    if (run.build.empty()) {
+        return;
+    }
+    out += "<dl id=\"build\">";
+    for (const auto& [name, value] : run.build) {
+        out += "<dt>" + html_text(name) + "</dt><dd>" + html_text(value) + "</dd>";
+    }
+    out += "</dl>\n";
+}
+
 }  // namespace
 
 std::string content_security_policy(std::string_view script) {
@@ -320,6 +332,7 @@ std::string html_report(const run_record& run) {
         " report</h1>\n<noscript><p>The timeline filter needs JavaScript; everything is "
         "shown.</p></noscript>\n";
     write_run_summary(out, run);
+    write_build(out, run);
     out += "</header>\n<main>\n";
     for (std::size_t i = 0; i < run.suites.size(); ++i) {
         write_suite(out, run, run.suites[i], i);

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kest_host::report {
@@ -136,6 +137,9 @@ struct run_record {
     // The statesheet of a lit button, drawn as such ("" none); kest-host gives the
     // panel's, panel_names::kInputHigh.
     std::string high_statesheet;
+    // What the run was made with, as name and value: the host's version, commit and
+    // build type, the plug-in and the version its file carries (none when empty).
+    std::vector<std::pair<std::string, std::string>> build;
     std::vector<suite_record> suites;
 };
 

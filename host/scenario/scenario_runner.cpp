@@ -1,5 +1,6 @@
 #include "scenario/scenario_runner.h"
 
+#include "common/diagnostic.h"
 #include "common/paths.h"
 #include "common/printable.h"
 #include "panel/render.h"
@@ -20,7 +21,7 @@ void scenario_runner::set_trace(stmt::trace_level level) {
 }
 
 bool scenario_runner::fail_step(const std::string& message) {
-    error_ = where_ + ": " + message;
+    error_ = where_ + ": error: " + message;
     return false;
 }
 
@@ -174,11 +175,12 @@ int scenario_runner::finish() {
         devices()->close();  // the panel is deleted (it unregistered): the links close
     }
     if (!error_.empty()) {
-        session_.errors() << "kest-host: error: " << printable(error_) << "\n";
+        print_error(session_.errors(), error_);
         if (session_.follow_on_findings() > 0) {
-            session_.errors() << "kest-host: " << session_.follow_on_findings()
-                              << " further findings of the checks follow from this error and "
-                                 "are not listed\n";
+            const uint64_t n = session_.follow_on_findings();
+            session_.errors() << "kest-host: " << counted(n, "further finding") << " of the checks "
+                              << (n == 1 ? "follows" : "follow") << " from this error and "
+                              << (n == 1 ? "is" : "are") << " not listed\n";
         }
         record_end(2);
         return 2;
@@ -188,11 +190,12 @@ int scenario_runner::finish() {
         show();
     }
     const bool checks_failed = session_.print_checks();
-    out_ << "Summary: " << expectations_ << " expectations, " << failed_ << " failed; "
-         << "checks " << (checks_failed ? "FAILED" : "passed") << "; " << host().commands_seen()
-         << " commands, " << host().events_delivered() << " events";
+    out_ << "Summary: " << counted(expectations_, "expectation") << ", " << failed_
+         << " failed; checks " << (checks_failed ? "FAILED" : "passed") << "; "
+         << counted(host().commands_seen(), "command") << ", "
+         << counted(host().events_delivered(), "event");
     if (live) {
-        out_ << "; " << devices()->refused() << " crosspoints refused";
+        out_ << "; " << counted(devices()->refused(), "crosspoint") << " refused";
     }
     out_ << "\n";
     const int status = failed_ > 0 || checks_failed ? 1 : 0;

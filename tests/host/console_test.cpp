@@ -53,7 +53,7 @@ TEST(console_statements, are_refused_in_a_file_but_restart_is_a_step) {
         std::string error;
         EXPECT_FALSE(parse_scenario(std::string("start\n") + line + "\n", "f.scn", parsed, error))
             << line;
-        EXPECT_NE(error.find("f.scn:2: "), std::string::npos) << error;
+        EXPECT_NE(error.find("f.scn:2: error: "), std::string::npos) << error;
         EXPECT_NE(error.find("only at the interactive prompt"), std::string::npos) << error;
     }
     scenario parsed;

@@ -170,13 +170,20 @@ TEST(sha256, matches_the_standard_vectors) {
 }
 
 TEST(html_report, hostile_texts_never_become_markup) {
-    const std::string html = html_report(sample::hostile_run());
+    run_record run = sample::hostile_run();
+    // What the run was made with, as the header shows it: a plug-in path is the
+    // user's text too.
+    run.build = {{"plug-in", "/p/<b>x</b>.so"}, {"plug-in version", "1.0.0.1"}};
+    const std::string html = html_report(run);
     EXPECT_EQ(test::xml_char_fault(html), "");
     const pugi::xml_document doc = parse(html);
     // Only the writer's own script and no element that a text could have opened.
     EXPECT_EQ(doc.select_nodes("//script").size(), 1u);
     EXPECT_EQ(doc.select_nodes("//b").size(), 0u);
     EXPECT_STREQ(doc.select_node("//title").node().text().get(), "kest-host <&\"'> report");
+    const pugi::xml_node build = doc.select_node("//header/dl[@id='build']").node();
+    EXPECT_STREQ(build.child("dd").text().get(), "/p/<b>x</b>.so");
+    EXPECT_STREQ(build.last_child().text().get(), "1.0.0.1");
 
     for (std::size_t n = 0; n < sample::hostile_texts().size(); ++n) {
         const std::string t = readable_text(sample::hostile_texts()[n]);

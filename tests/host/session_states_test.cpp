@@ -105,15 +105,17 @@ TEST_F(session_states, every_pair_at_the_console_is_safe) {
             } else if (second == "stop") {
                 // The press cannot reach a stopped panel: the console says so.
                 EXPECT_NE(status, 0) << what;
-                EXPECT_NE(err.find("input:3: the panel has been stopped"), std::string::npos)
+                EXPECT_NE(err.find("input:3: error: the panel has been stopped"), std::string::npos)
                     << what;
             } else {
                 // The panel the last statement made routes the press.
                 EXPECT_EQ(status, 0) << what;
-                EXPECT_NE(out.find("1 expectations, 0 failed; checks passed"), std::string::npos)
+                EXPECT_NE(out.find("1 expectation, 0 failed; checks passed"), std::string::npos)
                     << what << out;
             }
-            EXPECT_EQ(err.find("error"), std::string::npos) << what;
+            if (second != "stop") {
+                EXPECT_EQ(err.find("error"), std::string::npos) << what;
+            }
         }
     }
 }

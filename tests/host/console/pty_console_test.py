@@ -224,7 +224,7 @@ def case_interrupt(program):
         c.send(b"\x04")
         status = c.finish()
         check(b": press 3" not in c.out, "the dropped line ran", c)
-        check(b"Summary: 1 expectations, 0 failed" in c.out, "no summary", c)
+        check(b"Summary: 1 expectation, 0 failed" in c.out, "no summary", c)
         check(status == 0, "exit status %d" % status, c)
     finally:
         os.unlink(scenario)
