@@ -95,7 +95,9 @@ bool scenario_runner::prepare(const step& s) {
     if (panel && session_.stopped()) {
         // A start after a stop makes the fresh panel itself.
         return std::holds_alternative<stmt::start>(s.what) ||
-               fail_step("the panel has been stopped; nothing can reach it any more");
+               fail_step(
+                   "the panel has been stopped; nothing can reach it until `start` or "
+                   "`restart` makes a fresh one");
     }
     // A step that cannot be carried out says so before the panel is started for it.
     const bool presses = std::holds_alternative<stmt::press>(s.what) ||
@@ -118,6 +120,12 @@ bool scenario_runner::execute(const step& s, const std::string& file) {
     if (!prepare(s)) {
         return false;
     }
+    // A drawing comes after the line that introduces it; other steps' lines follow
+    // them, with the commands they caused.
+    const bool draws = std::holds_alternative<stmt::show>(s.what);
+    if (trace_ == stmt::trace_level::brief && draws) {
+        print_brief(s);
+    }
     const uint64_t failed_before = failed_;
     if (s.within && group_of(s.what) == statement_group::expectation) {
         if (!expect_within(s)) {
@@ -136,7 +144,7 @@ bool scenario_runner::execute(const step& s, const std::string& file) {
     if (session_.live() && !expectation) {
         host().settle();
     }
-    if (trace_ == stmt::trace_level::brief && !expectation &&
+    if (trace_ == stmt::trace_level::brief && !expectation && !draws &&
         (session_.started() || group_of(s.what) != statement_group::setup)) {
         print_brief(s);
     }
