@@ -213,7 +213,13 @@ void scenario_runner::record_expectation(const step& s, bool passed) {
     if (rec == nullptr) {
         return;
     }
-    rec->note_expectation(file_, s.line, s.source, passed, passed ? "" : last_failure_);
+    std::string control;  // the control an expectation is about, for the report's drawing
+    if (const auto* c = std::get_if<stmt::expect_control>(&s.what)) {
+        control = c->id;
+    } else if (const auto* v = std::get_if<stmt::expect_visibility>(&s.what)) {
+        control = v->id;
+    }
+    rec->note_expectation(file_, s.line, s.source, passed, passed ? "" : last_failure_, control);
     if (!passed) {
         record_drawing(report::snapshot_reason::failed_expectation, s.line);
     }
