@@ -201,8 +201,8 @@ char** complete(const char* text, int start, int /*end*/) {
     }
     rl_attempted_completion_over = 1;
     // A folder completed alone goes on with its entries: no blank after its "/".
-    rl_completion_append_character =
-        pending_matches.size() == 1 && pending_matches.front().back() == '/' ? '\0' : ' ';
+    const bool folder = pending_matches.size() == 1 && pending_matches.front().back() == '/';
+    rl_completion_append_character = folder ? 0 : static_cast<unsigned char>(' ');
     if (pending_matches.empty()) {
         return nullptr;
     }

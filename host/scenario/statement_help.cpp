@@ -5,6 +5,19 @@
 
 namespace kest_host {
 
+const std::vector<statement_group_entry>& statement_groups() {
+    static const std::vector<statement_group_entry> groups = {
+        {"devices", "the studio's devices, simulated or real"},
+        {"set-up", "what the devices hold before and after the start"},
+        {"steps", "what happens to the panel"},
+        {"events", "raw events, for what the panel should ignore"},
+        {"faults", "device faults, until ended"},
+        {"expectations", "what must hold after a step"},
+        {"console", "only at the prompt"},
+    };
+    return groups;
+}
+
 namespace {
 
 std::string form_text(const statement_entry& entry, const char* form) {

@@ -402,19 +402,6 @@ const std::vector<statement_entry> kConsole = {
 
 }  // namespace
 
-const std::vector<statement_group_entry>& statement_groups() {
-    static const std::vector<statement_group_entry> groups = {
-        {"devices", "the studio's devices, simulated or real"},
-        {"set-up", "what the devices hold before and after the start"},
-        {"steps", "what happens to the panel"},
-        {"events", "raw events, for what the panel should ignore"},
-        {"faults", "device faults, until ended"},
-        {"expectations", "what must hold after a step"},
-        {"console", "only at the prompt"},
-    };
-    return groups;
-}
-
 const std::vector<statement_entry>& statement_table() {
     static const std::vector<statement_entry> table = [] {
         const std::vector<statement_entry> parts[] = {
