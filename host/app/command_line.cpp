@@ -86,6 +86,9 @@ std::string check_combination(const command_line& c, bool seed_given) {
     if (c.faults && !c.stress) {
         return "--faults belongs to --stress";
     }
+    if (c.all_findings && !c.stress) {
+        return "--all-findings belongs to --stress";
+    }
     if (c.trace_from && !c.stress) {
         return "--from belongs to --stress";
     }
@@ -260,6 +263,9 @@ void add_options(CLI::App& app, command_line& out, options_given& given) {
                             ->type_name("S")
                             ->group(kStress);
     app.add_flag("--faults", out.faults, "mix device faults into a stress run")->group(kStress);
+    app.add_flag("--all-findings", out.all_findings,
+                 "print every finding of a stress run, not the first of each check")
+        ->group(kStress);
     given.from_option =
         app.add_option("--from", given.from,
                        "replay a stress run silently up to event K, then print its trace")

@@ -37,7 +37,8 @@ struct command_line {
     std::string web;        // --web [ADDR:]PORT: serve the panel to browsers ("" none)
     std::string web_token;  // --web-token: the token the page needs
     bool stress = false;
-    bool faults = false;  // stress with device faults
+    bool faults = false;        // stress with device faults
+    bool all_findings = false;  // stress: print every finding, not the first of each check
     uint64_t events = 0;
     uint64_t seed = 0;
     std::optional<uint64_t> trace_from;  // --from K of a stress run

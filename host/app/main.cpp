@@ -47,6 +47,7 @@ int run_stress(const command_line& c, bool color, kest_host::report::recorder* r
     options.progress = kest_host::is_terminal(stderr);
     options.color = color;
     options.faults = c.faults;
+    options.all_findings = c.all_findings;
     options.recorder = rec;
     options.errors = &std::cerr;
     return kest_host::run_stress(options, std::cout);

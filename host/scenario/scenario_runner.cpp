@@ -96,7 +96,9 @@ bool scenario_runner::prepare(const step& s) {
     if (panel && session_.stopped()) {
         // A start after a stop makes the fresh panel itself.
         return std::holds_alternative<stmt::start>(s.what) ||
-               fail_step("the panel has been stopped; nothing can reach it any more");
+               fail_step(
+                   "the panel has been stopped; nothing can reach it until `start` or "
+                   "`restart` makes a fresh one");
     }
     // A step that cannot be carried out says so before the panel is started for it.
     const bool presses = std::holds_alternative<stmt::press>(s.what) ||
@@ -119,6 +121,12 @@ bool scenario_runner::execute(const step& s, const std::string& file) {
     if (!prepare(s)) {
         return false;
     }
+    // A drawing comes after the line that introduces it; other steps' lines follow
+    // them, with the commands they caused.
+    const bool draws = std::holds_alternative<stmt::show>(s.what);
+    if (trace_ == stmt::trace_level::brief && draws) {
+        print_brief(s);
+    }
     const uint64_t failed_before = failed_;
     if (s.within && group_of(s.what) == statement_group::expectation) {
         if (!expect_within(s)) {
@@ -137,7 +145,7 @@ bool scenario_runner::execute(const step& s, const std::string& file) {
     if (session_.live() && !expectation) {
         host().settle();
     }
-    if (trace_ == stmt::trace_level::brief && !expectation &&
+    if (trace_ == stmt::trace_level::brief && !expectation && !draws &&
         (session_.started() || group_of(s.what) != statement_group::setup)) {
         print_brief(s);
     }
@@ -208,7 +216,13 @@ void scenario_runner::record_expectation(const step& s, bool passed) {
     if (rec == nullptr) {
         return;
     }
-    rec->note_expectation(file_, s.line, s.source, passed, passed ? "" : last_failure_);
+    std::string control;  // the control an expectation is about, for the report's drawing
+    if (const auto* c = std::get_if<stmt::expect_control>(&s.what)) {
+        control = c->id;
+    } else if (const auto* v = std::get_if<stmt::expect_visibility>(&s.what)) {
+        control = v->id;
+    }
+    rec->note_expectation(file_, s.line, s.source, passed, passed ? "" : last_failure_, control);
     if (!passed) {
         record_drawing(report::snapshot_reason::failed_expectation, s.line);
     }
