@@ -6,9 +6,10 @@
 
 set(KEST_FUZZ_DIR ${PROJECT_SOURCE_DIR}/fuzz)
 set(KEST_FUZZ_TARGETS parsed_request decode_kest_string tavrin_panel scenario_parser layout_parser
-                      command_text videohub_reader tsl_packet)
+                      command_text videohub_reader tsl_packet plugin_version)
 # The host's readers of user-written text, without the rest of kest-host.
-set(KEST_FUZZ_HOST_TARGETS scenario_parser layout_parser command_text videohub_reader)
+set(KEST_FUZZ_HOST_TARGETS scenario_parser layout_parser command_text videohub_reader
+                           plugin_version)
 include(${PROJECT_SOURCE_DIR}/host/parsers.cmake)
 include(${PROJECT_SOURCE_DIR}/host/tally/tally.cmake)
 # The browser panel's server reads requests and frames from strangers (needs Boost).

@@ -21,7 +21,7 @@ host_seconds=${FUZZ_HOST_SECONDS:-30}
 seed=${FUZZ_SEED:-20261209}
 build=${FUZZ_BUILD:-build/fuzz}
 targets=(parsed_request decode_kest_string tavrin_panel scenario_parser layout_parser command_text
-    videohub_reader tsl_packet web_request)
+    videohub_reader tsl_packet plugin_version web_request)
 
 cmake --preset fuzz -B "$build" >/dev/null
 cmake --build "$build" -j2 --target "${targets[@]/%/_fuzzer}"
@@ -40,6 +40,8 @@ fuzz_one() {
         # Long enough for a line past the reader's 4096-byte bound.
         videohub_reader) max_len=16384 seconds=$host_seconds ;;
         tsl_packet) max_len=4200 seconds=$host_seconds ;;
+        # A small PE image with its version resource fits in 1024 bytes.
+        plugin_version) max_len=2048 seconds=$host_seconds ;;
         # Past the request head's 8 KiB bound.
         web_request) max_len=9000 seconds=$host_seconds ;;
     esac

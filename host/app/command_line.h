@@ -9,7 +9,10 @@
 //   kest-host --live FILE [--for SECONDS] [--interactive] [--read-only] [--set NAME=VALUE]...
 //             [--web [ADDR:]PORT [--web-token T]]
 //
-// `--help` prints the usage on standard output; a usage error prints the message and
+//   kest-host --version | --help
+//
+// `--help` prints the usage, the options in groups with an example each, on standard
+// output; a usage error prints the message and
 // the usage on standard error and ends with status 2.
 #pragma once
 
@@ -27,13 +30,15 @@ struct command_line {
     std::vector<std::string> scenarios;  // none: the built-in demo
     std::string junit;                   // the JUnit XML file to write ("" none)
     std::string report;                  // the HTML report to write ("" none)
+    bool version = false;                // --version: print the build's and the plug-in's versions
     bool quiet = false;
     bool no_color = false;
     bool interactive = false;
     std::string web;        // --web [ADDR:]PORT: serve the panel to browsers ("" none)
     std::string web_token;  // --web-token: the token the page needs
     bool stress = false;
-    bool faults = false;  // stress with device faults
+    bool faults = false;        // stress with device faults
+    bool all_findings = false;  // stress: print every finding, not the first of each check
     uint64_t events = 0;
     uint64_t seed = 0;
     std::optional<uint64_t> trace_from;  // --from K of a stress run

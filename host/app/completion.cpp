@@ -1,7 +1,9 @@
 #include "app/completion.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
+#include <system_error>
 
 #include "scenario/statement_table.h"
 
@@ -61,7 +63,8 @@ std::vector<std::string> candidates(const std::vector<std::string>& typed, bool&
     if (typed[0] == "help") {
         return keyword_words({typed.begin() + 1, typed.end()});
     }
-    if (typed.size() == 1 && (typed[0] == "load" || typed[0] == "record")) {
+    if ((typed[0] == "load" || typed[0] == "record") &&
+        (typed.size() == 1 || (typed.size() == 2 && typed[1].rfind("--", 0) == 0))) {
         file_wanted = true;
         return {};
     }
@@ -91,6 +94,26 @@ std::vector<std::string> completions(const std::string& before_cursor, bool& fil
             matches.push_back(word);
         }
     }
+    return matches;
+}
+
+std::vector<std::string> file_completions(const std::string& partial) {
+    namespace fs = std::filesystem;
+    const auto slash = partial.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : partial.substr(0, slash + 1);
+    const std::string start = partial.substr(folder.size());
+    std::vector<std::string> matches;
+    std::error_code ec;
+    fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.compare(0, start.size(), start) != 0 || (name[0] == '.' && start.empty())) {
+            continue;
+        }
+        std::error_code kind;
+        matches.push_back(folder + name + (it->is_directory(kind) ? "/" : ""));
+    }
+    std::sort(matches.begin(), matches.end());
     return matches;
 }
 

@@ -11,4 +11,10 @@ namespace kest_host {
 // is wanted (after load or record) when `file_wanted` is set; then the list is empty.
 std::vector<std::string> completions(const std::string& before_cursor, bool& file_wanted);
 
+// The file names that complete `partial` (a path as typed): the entries of its folder
+// whose names begin with its last part, in name order, each folder with a "/" after
+// it so that completion goes on into it. Names starting with "." only when the last
+// part does.
+std::vector<std::string> file_completions(const std::string& partial);
+
 }  // namespace kest_host

@@ -1,11 +1,14 @@
 #include "app/interactive.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
 #include <string>
+#include <system_error>
 
 #include "app/line_input.h"
 #include "app/session_record.h"
+#include "common/diagnostic.h"
 #include "common/interrupt.h"
 #include "common/printable.h"
 #include "report/output_file.h"
@@ -26,15 +29,20 @@ std::string trimmed(const std::string& line) {
 }
 
 constexpr const char kKeys[] =
-    "Keys: arrows and the usual editing keys, Up/Down for the history, Tab completes a\n"
-    "statement word, Ctrl-C stops a long step, Ctrl-D ends the session.\n";
+    "Keys: the usual editing keys; Up/Down: the history; Tab completes a statement\n"
+    "word or a file name; Ctrl-C stops a long step; Ctrl-D ends the session.\n";
 
 }  // namespace
 
 class console {
   public:
     console(const console_setup& setup, std::istream& in, std::ostream& out, std::ostream& err)
-        : runner_(setup.options, out), out_(out), err_(err), terminal_(setup.terminal) {
+        : runner_(std::make_unique<scenario_runner>(setup.options, out)),
+          options_(setup.options),
+          on_start_(setup.on_start),
+          out_(out),
+          err_(err),
+          terminal_(setup.terminal) {
         if (setup.wait_input) {
             auto wait = setup.wait_input;
             input_ = make_line_input(out, setup.terminal, [this, wait](int fd) {
@@ -44,10 +52,10 @@ class console {
             input_ = make_line_input(in, out, setup.terminal);
         }
         if (!setup.options.quiet) {
-            runner_.set_trace(stmt::trace_level::brief);
+            runner_->set_trace(stmt::trace_level::brief);
         }
-        if (setup.on_start) {
-            setup.on_start(runner_);
+        if (on_start_) {
+            on_start_(*runner_);
         }
     }
 
@@ -61,26 +69,31 @@ class console {
         return typed(line, from);
     }
     bool over() const { return over_; }
-    int finish() { return runner_.finish(); }
-    scenario_runner& runner() { return runner_; }
+    int finish() { return std::max(ended_status_, runner_->finish()); }
+    scenario_runner& runner() { return *runner_; }
 
   private:
     outcome typed(const std::string& line, const std::string& from = "input");
     outcome console_statement(const step& s);
     bool play(const scenario& file);
     bool run_step(const step& s, const std::string& file);
-    void load(const std::string& file);
-    void record(const std::string& file);
+    void load(const std::string& file, bool fresh);
+    bool start_afresh(const std::string& why);
+    bool ask(const std::string& question);
+    void record(const std::string& file, bool force);
     void help(const std::string& topic);
     void error(const std::string& message) {
-        err_ << "kest-host: " << printable(message) << "\n";
+        print_error(err_, message);
         failed_line_ = true;
     }
     void interrupted();
     // Live mode: the panel drawn again when events reached it while the prompt waited.
     void redraw_if_reported();
 
-    scenario_runner runner_;
+    std::unique_ptr<scenario_runner> runner_;
+    run_options options_;
+    std::function<void(scenario_runner&)> on_start_;
+    int ended_status_ = 0;  // the worst exit status of the sessions `load --fresh` ended
     std::unique_ptr<line_input> input_;
     std::ostream& out_;
     std::ostream& err_;
@@ -93,8 +106,8 @@ class console {
 };
 
 void console::redraw_if_reported() {
-    const uint64_t delivered = runner_.host().events_delivered();
-    if (delivered == drawn_at_ || !runner_.panel_live()) {
+    const uint64_t delivered = runner_->host().events_delivered();
+    if (delivered == drawn_at_ || !runner_->panel_live()) {
         return;
     }
     drawn_at_ = delivered;
@@ -102,10 +115,10 @@ void console::redraw_if_reported() {
     step show;
     show.what = stmt::show{};
     show.source = "show";
-    const stmt::trace_level level = runner_.trace();
-    runner_.set_trace(stmt::trace_level::off);  // the drawing alone, no step line
-    runner_.execute(show, "router");
-    runner_.set_trace(level);
+    const stmt::trace_level level = runner_->trace();
+    runner_->set_trace(stmt::trace_level::off);  // the drawing alone, no step line
+    runner_->execute(show, "router");
+    runner_->set_trace(level);
     out_ << std::flush;
     input_->redisplay();
 }
@@ -123,10 +136,10 @@ int console::run(const scenario& start) {
     begin(start);
     std::string line;
     while (!over_) {
-        drawn_at_ = runner_.host().events_delivered();
+        drawn_at_ = runner_->host().events_delivered();
         const line_input::result r = input_->read(line);
         if (r == line_input::result::refused) {
-            error("input:" + std::to_string(line_ + 1) + ": " + input_->why());
+            error(error_at("input", line_ + 1) + input_->why());
             break;
         }
         if (r == line_input::result::end && !terminal_ && interrupt_requested()) {
@@ -150,7 +163,7 @@ int console::run(const scenario& start) {
             break;
         }
     }
-    const int status = runner_.finish();
+    const int status = finish();
     // Lines from a pipe or a file are a script: one that could not be carried out is
     // an error of the session, as a bad line of a scenario file is. At a terminal the
     // person saw the message and went on.
@@ -182,11 +195,11 @@ console::outcome console::console_statement(const step& s) {
         return outcome::quit;
     }
     if (const auto* t = std::get_if<stmt::trace>(&s.what)) {
-        runner_.set_trace(t->level);
+        runner_->set_trace(t->level);
     } else if (const auto* l = std::get_if<stmt::load>(&s.what)) {
-        load(l->file);
+        load(l->file, l->fresh);
     } else if (const auto* r = std::get_if<stmt::record>(&s.what)) {
-        record(r->file);
+        record(r->file, r->force);
     } else if (const auto* h = std::get_if<stmt::help>(&s.what)) {
         help(h->topic);
     }
@@ -195,27 +208,27 @@ console::outcome console::console_statement(const step& s) {
 
 // Runs one step and records it. False when it could not run.
 bool console::run_step(const step& s, const std::string& file) {
-    const uint64_t failed_before = runner_.failed_expectations();
-    const bool ok = runner_.execute(s, file);
+    const uint64_t failed_before = runner_->failed_expectations();
+    const bool ok = runner_->execute(s, file);
     if (interrupt_requested()) {
         interrupted();
     }
     if (!ok) {
-        if (runner_.fatal()) {
+        if (runner_->fatal()) {
             over_ = true;  // finish() reports the error
             return false;
         }
-        error(runner_.error());
-        runner_.clear_error();
+        error(runner_->error());
+        runner_->clear_error();
         return false;
     }
-    record_.played(s, file, runner_.failed_expectations() != failed_before);
+    record_.played(s, file, runner_->failed_expectations() != failed_before);
     return true;
 }
 
 void console::interrupted() {
     clear_interrupt();
-    out_ << "interrupted: the clock stands at " << runner_.host().now() << " ms\n";
+    out_ << "interrupted: the clock stands at " << runner_->host().now() << " ms\n";
 }
 
 // Plays a file's steps until one cannot run or Ctrl-C stops it.
@@ -234,15 +247,38 @@ bool console::play(const scenario& file) {
     return true;
 }
 
-void console::load(const std::string& file) {
+void console::load(const std::string& file, bool fresh) {
     scenario parsed;
     std::string why;
-    if (!read_scenario_file(file, parsed, why)) {
+    scenario_limits limits;
+    limits.values = &options_.values;  // ${NAME} as in a scenario file given to kest-host
+    if (!read_scenario_file(file, parsed, why, limits)) {
         error("load: " + why);
         return;
     }
     if (parsed.steps.empty()) {
         error("load: " + printable(file) + " holds no statements; nothing was played");
+        return;
+    }
+    const bool declares = std::any_of(parsed.steps.begin(), parsed.steps.end(), [](const step& s) {
+        return std::holds_alternative<stmt::device>(s.what);
+    });
+    if (!fresh && declares && !runner_->host().world().devices().empty()) {
+        const std::string clash =
+            printable(file) + " declares devices, and this session has devices already";
+        if (!terminal_) {
+            error("load: " + clash + "; `load --fresh " + printable(file) +
+                  "` ends this session and plays it in a fresh one");
+            return;
+        }
+        if (!ask(clash + ". End this session and play it in a fresh one? [y/N] ")) {
+            out_ << "nothing loaded (`load --fresh " << printable(file)
+                 << "` does it without asking)\n";
+            return;
+        }
+        fresh = true;
+    }
+    if (fresh && !start_afresh("load --fresh " + file)) {
         return;
     }
     record_.section("load " + file);
@@ -257,12 +293,48 @@ void console::load(const std::string& file) {
     }
 }
 
-void console::record(const std::string& file) {
+bool console::ask(const std::string& question) {
+    std::string answer;
+    const bool read = input_->ask(question, answer) == line_input::result::line;
+    const std::string word = trimmed(answer);
+    return read && (word == "y" || word == "yes" || word == "Y");
+}
+
+// Ends the session as quit would (its panel, checks and summary printed, its exit
+// status kept for the end) and makes a fresh one with no devices, traced as before.
+bool console::start_afresh(const std::string& why) {
+    if (options_.devices != nullptr) {
+        error(why +
+              ": a session with real devices cannot start afresh; end it and start "
+              "kest-host again with the file");
+        return false;
+    }
+    out_ << "--- " << printable(why) << ": this session ends, a fresh one starts\n";
+    const stmt::trace_level level = runner_->trace();
+    trace_listener* listener = runner_->host().trace_listener_in_use();
+    ended_status_ = std::max(ended_status_, runner_->finish());
+    runner_ = std::make_unique<scenario_runner>(options_, out_);
+    runner_->set_trace(level);
+    runner_->host().set_trace_listener(listener);
+    if (on_start_) {
+        on_start_(*runner_);
+    }
+    record_ = session_record();
+    return true;
+}
+
+void console::record(const std::string& file, bool force) {
     std::string why;
+    std::error_code ec;
+    if (!force && std::filesystem::exists(file, ec)) {
+        error("record: " + printable(file) + " exists; `record --force " + printable(file) +
+              "` replaces it");
+        return;
+    }
     // A record may replace a scenario, never the plug-in or the layout it reads.
-    const run_options& options = runner_.options();
+    const run_options& options = runner_->options();
     std::vector<std::string> read = {options.plugin};
-    for (const auto& p : runner_.host().panels().panels()) {
+    for (const auto& p : runner_->host().panels().panels()) {
         read.push_back(p.second.layout_file);
     }
     std::vector<std::string> clashes;
@@ -270,7 +342,7 @@ void console::record(const std::string& file) {
         error(clashes.front());
         return;
     }
-    if (!record_.write(file, runner_.host(), why)) {
+    if (!record_.write(file, runner_->host(), why)) {
         error("record: " + why);
         return;
     }
@@ -285,7 +357,7 @@ void console::help(const std::string& topic) {
     }
     const std::string forms = statement_help(topic);
     if (forms.empty()) {
-        error("help: no statement \"" + topic + "\" (type help for the list)");
+        error("help: no statement or group \"" + topic + "\" (type help for the groups)");
         return;
     }
     out_ << forms;

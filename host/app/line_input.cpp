@@ -28,8 +28,6 @@ namespace kest_host {
 
 namespace {
 
-constexpr const char kPrompt[] = "kest> ";
-
 // Plain lines: a pipe, a file, or a terminal without libedit (then with a prompt).
 // Read with the same limits as a scenario file, so that endless input without a line
 // break (/dev/zero) ends the session instead of filling the memory. Standard input is
@@ -41,7 +39,7 @@ class stream_input final : public line_input {
 
     result read(std::string& line) override {
         if (prompt_) {
-            out_ << kPrompt << std::flush;
+            out_ << prompt() << std::flush;
         }
         line.clear();
         for (;;) {
@@ -134,7 +132,7 @@ class waited_input final : public line_input {
 
     result read(std::string& line) override {
         if (prompt_) {
-            out_ << kPrompt << std::flush;
+            out_ << prompt() << std::flush;
         }
         for (;;) {
             const auto end = buffered_.find('\n');
@@ -198,7 +196,13 @@ char** complete(const char* text, int start, int /*end*/) {
     bool file_wanted = false;
     const std::string before(rl_line_buffer, static_cast<std::size_t>(start));
     pending_matches = completions(before + text, file_wanted);
-    rl_attempted_completion_over = file_wanted ? 0 : 1;
+    if (file_wanted) {
+        pending_matches = file_completions(text);
+    }
+    rl_attempted_completion_over = 1;
+    // A folder completed alone goes on with its entries: no blank after its "/".
+    const bool folder = pending_matches.size() == 1 && pending_matches.front().back() == '/';
+    rl_completion_append_character = folder ? 0 : static_cast<unsigned char>(' ');
     if (pending_matches.empty()) {
         return nullptr;
     }
@@ -238,7 +242,7 @@ class edit_input final : public line_input {
 
     result read(std::string& line) override {
         std::fflush(stdout);
-        char* text = wait_ ? read_between_events() : readline(kPrompt);
+        char* text = wait_ ? read_between_events() : readline(prompt().c_str());
         if (text == nullptr) {
             if (interrupt_requested()) {
                 return result::interrupted;
@@ -250,7 +254,7 @@ class edit_input final : public line_input {
         if (interrupt_requested()) {
             return result::interrupted;
         }
-        if (line.find_first_not_of(" \t") != std::string::npos) {
+        if (line.find_first_not_of(" \t") != std::string::npos && !asking()) {
             add_history(line.c_str());
             // Written at once, so that a session ended any way keeps what was typed,
             // and as every output is (through a link to its target, atomically, with
@@ -284,7 +288,7 @@ class edit_input final : public line_input {
         static bool done = false;
         typed = nullptr;
         done = false;
-        rl_callback_handler_install(kPrompt, [](char* text) {
+        rl_callback_handler_install(prompt().c_str(), [](char* text) {
             typed = text;
             done = true;
             rl_callback_handler_remove();

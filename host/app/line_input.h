@@ -28,6 +28,21 @@ class line_input {
     virtual void redisplay() {}
     // Why the last read was refused.
     virtual std::string why() const { return ""; }
+    // Reads one line with `question` in place of the prompt (kept out of the history).
+    result ask(const std::string& question, std::string& answer) {
+        prompt_ = question;
+        const result r = read(answer);
+        prompt_ = kPrompt;
+        return r;
+    }
+
+  protected:
+    static constexpr const char* kPrompt = "kest> ";
+    const std::string& prompt() const { return prompt_; }
+    bool asking() const { return prompt_ != kPrompt; }
+
+  private:
+    std::string prompt_ = kPrompt;
 };
 
 // Waits until descriptor `fd` can be read, while the program serves its other work

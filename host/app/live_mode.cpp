@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "app/interactive.h"
+#include "common/diagnostic.h"
 #include "common/interrupt.h"
 #include "common/platform.h"
 #include "live/live_studio.h"
@@ -17,7 +18,7 @@ int run_live(const command_line& c, const run_options& options, live::live_studi
     scenario_limits limits;
     limits.values = &options.values;
     if (!read_scenario_file(c.live, parsed, error, limits)) {
-        err << "kest-host: " << error << "\n";
+        print_error(err, error);
         return 2;
     }
     if (c.interactive) {

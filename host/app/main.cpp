@@ -8,10 +8,12 @@
 #include <iostream>
 #include <string>
 
+#include "app/about.h"
 #include "app/command_line.h"
 #include "app/interactive.h"
 #include "app/report_output.h"
 #include "app/scenario_files.h"
+#include "common/diagnostic.h"
 #include "common/platform.h"
 #include "common/printable.h"
 #include "demo_scenario.h"
@@ -45,6 +47,7 @@ int run_stress(const command_line& c, bool color, kest_host::report::recorder* r
     options.progress = kest_host::is_terminal(stderr);
     options.color = color;
     options.faults = c.faults;
+    options.all_findings = c.all_findings;
     options.recorder = rec;
     options.errors = &std::cerr;
     return kest_host::run_stress(options, std::cout);
@@ -90,6 +93,7 @@ int run_recorded(const command_line& c, bool color) {
     }
     kest_host::report::recorder rec;
     rec.record().high_statesheet = kest_host::panel_names::kInputHigh;
+    rec.record().build = kest_host::about_build(c.plugin);
     kest_host::report::recorder* wanted = kest_host::wants_report(c) ? &rec : nullptr;
     int status = 0;
     if (c.stress) {
@@ -119,12 +123,12 @@ int run_console(const command_line& c, const kest_host::run_options& options) {
     std::string error;
     if (c.scenarios.empty()) {
         if (!kest_host::parse_scenario(kDemoScenario, "demo", setup.start, error)) {
-            std::cerr << "kest-host: " << kest_host::printable(error) << "\n";
+            kest_host::print_error(std::cerr, error);
             return 2;
         }
         kest_host::keep_setup_only(setup.start);
     } else if (!kest_host::read_scenario_file(c.scenarios.front(), setup.start, error)) {
-        std::cerr << "kest-host: " << kest_host::printable(error) << "\n";
+        kest_host::print_error(std::cerr, error);
         return 2;
     } else if (setup.start.steps.empty()) {
         std::cerr << "kest-host: " << kest_host::printable(c.scenarios.front())
@@ -139,7 +143,7 @@ int run_console(const command_line& c, const kest_host::run_options& options) {
         web.studio = c.scenarios.empty() ? "demo" : c.scenarios.front();
         return kest_host::web::run_web(web, std::cout, std::cerr);
 #else
-        std::cerr << "kest-host: this build has no --web (it was built without Boost)\n";
+        std::cerr << "kest-host: error: this build has no --web (it was built without Boost)\n";
         return 2;
 #endif
     }
@@ -157,6 +161,9 @@ int main(int argc, char** argv) {
     c.plugin_as_given = c.plugin;
     if (c.plugin.empty()) {
         c.plugin = kest_host::executable_directory(argv[0]) + "/" + KEST_DEFAULT_PLUGIN;
+    }
+    if (c.version) {
+        return kest_host::print_version(c.plugin, std::cout, std::cerr);
     }
     const bool color = !c.no_color && kest_host::is_terminal(stdout);
 #ifdef KEST_HOST_HAVE_LIVE
@@ -176,7 +183,7 @@ int main(int argc, char** argv) {
             web.options = options;
             return kest_host::web::run_live_web(web, studio, std::cout, std::cerr);
 #else
-            std::cerr << "kest-host: this build has no --web (it was built without Boost)\n";
+            std::cerr << "kest-host: error: this build has no --web (it was built without Boost)\n";
             return 2;
 #endif
         }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "common/diagnostic.h"
 #include "common/paths.h"
 #include "common/printable.h"
 #include "report/html_report.h"
@@ -58,7 +59,7 @@ bool check_report_paths(const command_line& c, std::ostream& err) {
     bool ok = true;
 #ifndef KEST_HOST_HAVE_JUNIT
     if (!c.junit.empty()) {
-        err << "kest-host: --junit " << c.junit
+        err << "kest-host: error: --junit " << printable(c.junit)
             << ": this kest-host was built without the JUnit writer (pugixml)\n";
         ok = false;
     }
@@ -66,7 +67,7 @@ bool check_report_paths(const command_line& c, std::ostream& err) {
     for (const std::string* path : {&c.junit, &c.report}) {
         std::string error;
         if (!path->empty() && !report::probe_output_path(*path, error)) {
-            err << "kest-host: " << printable(error) << "\n";
+            print_error(err, error);
             ok = false;
         }
     }
@@ -74,7 +75,7 @@ bool check_report_paths(const command_line& c, std::ostream& err) {
     if (!report::outputs_are_distinct({{"--junit", c.junit}, {"--report", c.report}}, files_read(c),
                                       clashes)) {
         for (const auto& clash : clashes) {
-            err << "kest-host: " << printable(clash) << "\n";
+            print_error(err, clash);
         }
         ok = false;
     }
@@ -86,12 +87,12 @@ bool write_reports(const command_line& c, const report::run_record& run, std::os
     std::string error;
 #ifdef KEST_HOST_HAVE_JUNIT
     if (!c.junit.empty() && !report::write_junit_file(run, c.junit, error)) {
-        err << "kest-host: " << printable(error) << "\n";
+        print_error(err, error);
         ok = false;
     }
 #endif
     if (!c.report.empty() && !report::write_html_file(run, c.report, error)) {
-        err << "kest-host: " << printable(error) << "\n";
+        print_error(err, error);
         ok = false;
     }
     return ok;

@@ -1,6 +1,7 @@
 #include "app/scenario_files.h"
 
 #include <algorithm>
+#include "common/diagnostic.h"
 #include "common/printable.h"
 #include "demo_scenario.h"
 #include "scenario/scenario_file.h"
@@ -51,7 +52,7 @@ int run_scenario_files(const std::vector<std::string>& files, const run_options&
     for (std::size_t i = 0; i < names.size(); ++i) {
         std::string error;
         if (!load(names[i], files.empty(), options.values, parsed[i], error)) {
-            err << "kest-host: " << printable(error) << "\n";
+            print_error(err, error);
             record_unloaded(options.recorder, names[i], error);
             loaded = false;
         }
@@ -70,7 +71,7 @@ int run_scenario_files(const std::vector<std::string>& files, const run_options&
         failed += status != 0 ? 1 : 0;
     }
     if (names.size() > 1) {
-        out << "All: " << names.size() << " scenario files, " << failed << " failed\n";
+        out << "All: " << counted(names.size(), "scenario file") << ", " << failed << " failed\n";
     }
     return worst;
 }

@@ -37,11 +37,18 @@ void plugin_session::report(const check& which, bool failure, const std::string&
         return;
     }
     const uint64_t count = which.findings();  // this finding is counted already
-    if (count <= kFindingsPrinted) {
-        errors_ << "kest-host: " << (failure ? "CHECK FAILED " : "check warning ") << which.id()
-                << ": " << printable(message) << "\n";
-    } else if (count == kFindingsPrinted + 1) {
-        errors_ << "kest-host: (further findings of " << which.id() << " are only counted)\n";
+    const uint64_t most =
+        options_.findings_printed > 0 ? options_.findings_printed : kFindingsPrinted;
+    if (print_findings_) {
+        uint64_t& printed = printed_[which.id()];
+        if (printed < most) {
+            errors_ << "kest-host: " << (failure ? "CHECK FAILED " : "check warning ") << which.id()
+                    << ": " << printable(message) << "\n";
+        } else if (printed == most) {
+            errors_ << "kest-host: (further findings of " << which.id() << " are only counted"
+                    << options_.more_findings << ")\n";
+        }
+        ++printed;
     }
     if (observer_) {
         observer_(which, failure, message, count <= kFindingsPrinted);

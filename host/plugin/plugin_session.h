@@ -37,6 +37,10 @@ struct session_options {
     real_devices* devices = nullptr;
     // What ${NAME} stands for in scenario files (--set NAME=VALUE).
     std::map<std::string, std::string> values;
+    // Findings of one check printed as they happen (0: kFindingsPrinted); further
+    // ones are only counted, and the line that says so ends with `more_findings`.
+    uint64_t findings_printed = 0;
+    std::string more_findings;
 };
 
 class plugin_session {
@@ -71,6 +75,10 @@ class plugin_session {
 
     // Told of every finding after it was reported; `printed` is false once the check
     // has had kFindingsPrinted.
+    // Findings are printed (the default) or only counted and reported; a finding
+    // counted while printing was off does not count towards findings_printed.
+    void print_findings(bool on) { print_findings_ = on; }
+
     using finding_observer = std::function<void(const check& which, bool failure,
                                                 const std::string& message, bool printed)>;
     void observe_findings(finding_observer observer) { observer_ = std::move(observer); }
@@ -97,6 +105,8 @@ class plugin_session {
     std::ostream& out_;
     std::ostream& errors_;
     uint64_t follow_on_ = 0;
+    bool print_findings_ = true;
+    std::map<std::string, uint64_t> printed_;  // findings printed, by check
     std::unique_ptr<report_feed> feed_;
     shared_library library_;  // outlives the panel object, which host_ deletes
     load_kest_client_script_fn factory_ = nullptr;

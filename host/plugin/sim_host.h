@@ -37,6 +37,7 @@ class sim_host final : public kest_host_callback, private revertive_sink {
     // --- Set-up --------------------------------------------------------------------
     void set_trace(std::ostream* out, bool color) { trace_.set(out, color); }
     void set_trace_listener(trace_listener* listener) { trace_.set_listener(listener); }
+    trace_listener* trace_listener_in_use() const { return trace_.listener(); }
     // Keep at most `count` handed-back replies in quarantine (0: all, until the end).
     void set_quarantine_limit(std::size_t count);
     // Keep the command texts of the current step for `expect sent`.

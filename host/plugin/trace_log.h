@@ -36,6 +36,7 @@ class trace_log {
         color_ = color;
     }
     void set_listener(trace_listener* listener) { listener_ = listener; }
+    trace_listener* listener() const { return listener_; }
     bool on() const { return out_ != nullptr; }
     // Someone wants the items: printed or listened to.
     bool wanted() const { return out_ != nullptr || listener_ != nullptr; }

@@ -49,9 +49,16 @@ figure.snapshot.failed .panel { outline: 3px solid var(--bad); }
                           color: #c4cad1; }
 .control.is-hidden { opacity: .45; border: 1px dashed #c4cad1; background: transparent;
                      color: #c4cad1; }
-.hidden-mark { position: absolute; right: 0; top: 0; font-size: 9px; line-height: 1.1;
+.control.is-hidden { display: flex; align-items: flex-start; }
+.control.is-hidden .text { flex: 1 1 auto; min-width: 0; overflow: hidden;
+                           text-overflow: ellipsis; }
+.hidden-mark { flex: none; margin-left: 2px; font-size: 9px; line-height: 1.1;
                padding: 0 3px; text-transform: uppercase; color: #23272e;
-               background: #c4cad1; border-radius: 0 0 0 3px; }
+               background: #c4cad1; border-radius: 0 0 3px 3px; }
+.control.marked { outline: 3px solid #ff4d4d; outline-offset: 1px; z-index: 1; opacity: 1; }
+.marked-name { font-weight: 400; }
+nav.failures ol, nav.index ol { margin: .25rem 0 1rem; padding-left: 1.4rem; }
+nav.failures li { color: var(--bad); }
 .legend { list-style: none; padding: 0; margin: .25rem 0 1rem; display: flex; gap: 1rem;
           flex-wrap: wrap; font-size: .9rem; }
 .swatch { display: inline-block; width: 1.6em; height: 1em; vertical-align: middle;

@@ -84,8 +84,12 @@ void write_legend(std::string& out, const statesheet_colours& colours, const std
     out += "<li><span class=\"swatch is-hidden\"></span>hidden control</li></ul>\n";
 }
 
-void write_control(std::string& out, const control_record& c, const statesheet_colours& colours) {
+void write_control(std::string& out, const control_record& c, const statesheet_colours& colours,
+                   bool marked) {
     std::string classes = "control " + html_text(c.kind);
+    if (marked) {
+        classes += " marked";
+    }
     if (c.kind == "button") {
         classes += " " + colours.css_class(c.statesheet);
     }
@@ -97,6 +101,9 @@ void write_control(std::string& out, const control_record& c, const statesheet_c
     attr(out, "data-kind", c.kind);
     attr(out, "data-statesheet", c.statesheet);
     out += c.visible ? " data-visible=\"1\"" : " data-visible=\"0\"";
+    if (marked) {
+        out += " data-marked=\"1\"";
+    }
     std::string title = c.id + " (" + c.kind + ")";
     if (!c.statesheet.empty()) {
         title += " statesheet " + c.statesheet;
@@ -118,32 +125,32 @@ void write_control(std::string& out, const control_record& c, const statesheet_c
     out += "</div>";
 }
 
-std::string caption(const snapshot_record& shot, const std::string& failure) {
+std::string caption(const snapshot_record& shot) {
     switch (shot.reason) {
         case snapshot_reason::show:
             return "show at line " + std::to_string(shot.line);
         case snapshot_reason::end:
             return "at the end";
         case snapshot_reason::failed_expectation:
-            return "failed expectation at line " + std::to_string(shot.line) +
-                   (failure.empty() ? "" : ": " + failure);
+            return "failed expectation at line " + std::to_string(shot.line);
         case snapshot_reason::live:
             return "live";
     }
     return "";
 }
 
-// The failure message of the expectation at `line`, for a snapshot's caption.
-std::string failure_at(const suite_record& suite, int line) {
-    for (const auto& e : suite.expectations) {
-        if (e.line == line && !e.passed) {
-            return e.message;
-        }
-    }
-    return "";
+bool same_controls(const snapshot_record& a, const snapshot_record& b) {
+    const auto same = [](const control_record& x, const control_record& y) {
+        return x.id == y.id && x.kind == y.kind && x.column == y.column && x.row == y.row &&
+               x.width == y.width && x.text == y.text && x.statesheet == y.statesheet &&
+               x.visible == y.visible;
+    };
+    return a.panel == b.panel && a.layout_file == b.layout_file &&
+           std::equal(a.controls.begin(), a.controls.end(), b.controls.begin(), b.controls.end(),
+                      same);
 }
 
-void write_snapshot(std::string& out, const suite_record& suite, const snapshot_record& shot,
+void write_snapshot(std::string& out, const snapshot_record& shot, const drawing& d,
                     const std::string& id, const statesheet_colours& colours) {
     int columns = 1;
     int rows = 1;
@@ -151,20 +158,41 @@ void write_snapshot(std::string& out, const suite_record& suite, const snapshot_
         columns = std::max(columns, std::max(c.column, 0) + std::max(c.width, 1));
         rows = std::max(rows, std::max(c.row, 0) + 1);
     }
+    std::set<std::string> marked;
+    for (const expectation_record* f : d.failures) {
+        if (!f->control.empty()) {
+            marked.insert(f->control);
+        }
+    }
     const bool failed = shot.reason == snapshot_reason::failed_expectation;
     out += "<figure class=\"snapshot" + std::string(failed ? " failed" : "") + "\"";
     attr(out, "id", id);
     attr(out, "data-reason", reason_name(shot.reason));
     attr(out, "data-line", std::to_string(shot.line));
     out += "><figcaption>";
-    text(out, caption(shot, failed ? failure_at(suite, shot.line) : ""));
+    if (d.failures.empty()) {
+        text(out, caption(shot));
+    } else {
+        // One line per failure it shows, naming the control outlined.
+        for (std::size_t i = 0; i < d.failures.size(); ++i) {
+            const expectation_record& f = *d.failures[i];
+            out += i == 0 ? "" : "<br/>";
+            text(out, "failed expectation at line " + std::to_string(f.line) +
+                          (f.message.empty() ? "" : ": " + f.message));
+            if (!f.control.empty()) {
+                out += " <span class=\"marked-name\">(control <code>";
+                text(out, f.control);
+                out += "</code> outlined)</span>";
+            }
+        }
+    }
     out += " &#183; panel <code>";
     text(out, shot.panel);
     out += "</code></figcaption>\n<div class=\"panel\" style=\"grid-template-columns: repeat(" +
            std::to_string(columns) + ", 1ch); grid-template-rows: repeat(" + std::to_string(rows) +
            ", 1.9em)\">";
     for (const auto& c : shot.controls) {
-        write_control(out, c, colours);
+        write_control(out, c, colours, marked.count(c.id) > 0);
     }
     out += "</div></figure>\n";
 }
@@ -180,10 +208,36 @@ void write_panels(std::string& out, const suite_record& suite, const std::string
     write_statesheet_style(out, suite_id, colours);
     out += "<h3>Panel</h3>\n";
     write_legend(out, colours, lit);
-    for (std::size_t i = 0; i < suite.snapshots.size(); ++i) {
-        write_snapshot(out, suite, suite.snapshots[i], suite_id + "-snapshot-" + number(i),
-                       colours);
+    for (const drawing& d : drawings(suite)) {
+        write_snapshot(out, suite.snapshots[d.first], d, drawing_id(suite_id, d), colours);
     }
+}
+
+std::vector<drawing> drawings(const suite_record& suite) {
+    std::vector<drawing> all;
+    for (std::size_t i = 0; i < suite.snapshots.size(); ++i) {
+        const snapshot_record& shot = suite.snapshots[i];
+        const bool failed = shot.reason == snapshot_reason::failed_expectation;
+        // A failure that changed nothing since the drawing of the failure before it
+        // joins that drawing.
+        if (!(failed && !all.empty() &&
+              suite.snapshots[all.back().first].reason == snapshot_reason::failed_expectation &&
+              same_controls(suite.snapshots[all.back().first], shot))) {
+            all.push_back(drawing{i, {}});
+        }
+        if (failed) {
+            for (const auto& e : suite.expectations) {
+                if (e.line == shot.line && !e.passed) {
+                    all.back().failures.push_back(&e);
+                }
+            }
+        }
+    }
+    return all;
+}
+
+std::string drawing_id(const std::string& suite_id, const drawing& d) {
+    return suite_id + "-snapshot-" + number(d.first);
 }
 
 }  // namespace kest_host::report::html

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "report/html_report.h"
 #include "report/run_record.h"
@@ -34,7 +35,18 @@ inline std::string number(uint64_t n) {
 const char* style();
 const char* script();
 
-// The legend and one drawing per snapshot of the suite, under a "Panel" heading.
+// One drawing of the panel: a snapshot, and the failed expectations it shows
+// (consecutive failures that left the panel alike share one drawing).
+struct drawing {
+    std::size_t first = 0;  // its snapshot in the suite
+    std::vector<const expectation_record*> failures;
+};
+std::vector<drawing> drawings(const suite_record& suite);
+// The id of a drawing's figure on the page.
+std::string drawing_id(const std::string& suite_id, const drawing& d);
+
+// The legend and the drawings of the suite, under a "Panel" heading; the controls a
+// failure is about are outlined and named in the caption.
 void write_panels(std::string& out, const suite_record& suite, const std::string& suite_id,
                   const std::string& lit);
 

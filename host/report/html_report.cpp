@@ -203,6 +203,48 @@ bool suite_failed(const suite_record& suite) {
                        [](const check_record& c) { return c.status == check_status::failed; });
 }
 
+// The failed expectations of a suite, each linked to the drawing that shows it.
+void write_failure_list(std::string& out, const suite_record& suite, const std::string& suite_id) {
+    std::vector<std::pair<const expectation_record*, std::string>> failures;
+    for (const auto& d : html::drawings(suite)) {
+        for (const expectation_record* f : d.failures) {
+            failures.emplace_back(f, html::drawing_id(suite_id, d));
+        }
+    }
+    // Those whose drawing the report's limit left out, unlinked.
+    for (const auto& e : suite.expectations) {
+        const bool drawn = std::any_of(failures.begin(), failures.end(),
+                                       [&e](const auto& f) { return f.first == &e; });
+        if (!e.passed && !drawn) {
+            failures.emplace_back(&e, "");
+        }
+    }
+    if (failures.empty()) {
+        return;
+    }
+    std::stable_sort(failures.begin(), failures.end(),
+                     [](const auto& a, const auto& b) { return a.first->line < b.first->line; });
+    out += "<nav class=\"failures\"><h3>Failed expectations</h3><ol>";
+    for (const auto& f : failures) {
+        out += "<li>";
+        const std::string where = "line " + std::to_string(f.first->line);
+        if (f.second.empty()) {
+            text(out, where);
+        } else {
+            out += "<a href=\"#" + html_text(f.second) + "\">" + html_text(where) + "</a>";
+        }
+        out += ": <code>";
+        text(out, f.first->statement);
+        out += "</code>";
+        if (!f.first->message.empty()) {
+            out += ": ";
+            text(out, f.first->message);
+        }
+        out += "</li>";
+    }
+    out += "</ol></nav>\n";
+}
+
 void write_suite(std::string& out, const run_record& run, const suite_record& suite,
                  std::size_t index) {
     const std::string id = "suite-" + number(index);
@@ -218,6 +260,7 @@ void write_suite(std::string& out, const run_record& run, const suite_record& su
         out += "<p class=\"error\">The run stopped: " + html_text(suite.error) + "</p>\n";
     }
     write_suite_summary(out, suite);
+    write_failure_list(out, suite, id);
     html::write_panels(out, suite, id, run.high_statesheet);
     if (suite.snapshots_dropped > 0) {
         out += "<p class=\"dropped\">" + number(suite.snapshots_dropped) +
@@ -250,6 +293,39 @@ void write_run_summary(std::string& out, const run_record& run) {
     table.add("skipped checks", number(t.checks_skipped));
     table.add("runs that stopped", number(t.errors), t.errors > 0);
     out += table.html("id=\"summary\"");
+    if (run.suites.size() < 2) {
+        return;
+    }
+    // The files of the run, each linked to its section.
+    out += "<nav class=\"index\"><ol>";
+    for (std::size_t i = 0; i < run.suites.size(); ++i) {
+        const suite_record& suite = run.suites[i];
+        const bool bad = suite_failed(suite);
+        out += "<li><a href=\"#suite-" + number(i) + "\">";
+        text(out, suite.name);
+        out += std::string("</a> <span class=\"verdict ") +
+               (bad ? "failed\">failed" : "passed\">passed") + "</span> ";
+        std::string figures = number(suite.summary.expectations) + " expectations, " +
+                              number(suite.summary.failed_expectations) + " failed";
+        if (!suite.error.empty()) {
+            figures += "; the run stopped";
+        }
+        text(out, figures);
+        out += "</li>";
+    }
+    out += "</ol></nav>\n";
+}
+
+// What the run was made with: the host's build and the plug-in's file and version.
+void write_build(std::string& out, const run_record& run) {
+    if (run.build.empty()) {
+        return;
+    }
+    out += "<dl id=\"build\">";
+    for (const auto& [name, value] : run.build) {
+        out += "<dt>" + html_text(name) + "</dt><dd>" + html_text(value) + "</dd>";
+    }
+    out += "</dl>\n";
 }
 
 }  // namespace
@@ -320,6 +396,7 @@ std::string html_report(const run_record& run) {
         " report</h1>\n<noscript><p>The timeline filter needs JavaScript; everything is "
         "shown.</p></noscript>\n";
     write_run_summary(out, run);
+    write_build(out, run);
     out += "</header>\n<main>\n";
     for (std::size_t i = 0; i < run.suites.size(); ++i) {
         write_suite(out, run, run.suites[i], i);

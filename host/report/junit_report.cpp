@@ -157,12 +157,24 @@ void add_model(pugi::xml_node node, const suite_record& suite, counts& c) {
                 body, c);
 }
 
-counts add_suite(pugi::xml_node root, const suite_record& suite) {
+void add_property(pugi::xml_node properties, const std::string& name, const std::string& value) {
+    pugi::xml_node property = properties.append_child("property");
+    set(property, "name", name);
+    set(property, "value", value);
+}
+
+counts add_suite(pugi::xml_node root, const run_record& run, const suite_record& suite) {
     counts c;
     pugi::xml_node node = root.append_child("testsuite");
     set(node, "name", suite.name);
+    if (suite.stress || !run.build.empty()) {
+        node.append_child("properties");
+    }
+    for (const auto& [name, value] : run.build) {
+        add_property(node.child("properties"), name, value);
+    }
     if (suite.stress) {
-        pugi::xml_node properties = node.append_child("properties");
+        pugi::xml_node properties = node.child("properties");
         pugi::xml_node seed = properties.append_child("property");
         seed.append_attribute("name").set_value("seed");
         seed.append_attribute("value").set_value(
@@ -198,7 +210,7 @@ void write_junit(const run_record& run, std::ostream& out) {
     counts all;
     double seconds = 0;
     for (const auto& suite : run.suites) {
-        all.add(add_suite(root, suite));
+        all.add(add_suite(root, run, suite));
         seconds += suite.seconds;
     }
     set_counts(root, all, seconds);

@@ -165,7 +165,8 @@ void recorder::note_finding(const std::string& check_id, const std::string& mess
 }
 
 void recorder::note_expectation(const std::string& file, int line, const std::string& statement,
-                                bool passed, const std::string& message) {
+                                bool passed, const std::string& message,
+                                const std::string& control) {
     suite_record* suite = current();
     if (suite == nullptr) {
         return;
@@ -175,7 +176,7 @@ void recorder::note_expectation(const std::string& file, int line, const std::st
         suite->steps.back().failed = true;
         suite->steps.back().failure = message;
     }
-    const std::size_t bytes = file.size() + statement.size() + message.size();
+    const std::size_t bytes = file.size() + statement.size() + message.size() + control.size();
     if (suite->expectations.size() >= kMaxExpectations ||
         expectation_bytes_ + bytes > kMaxExpectationBytes) {
         suite->expectations_dropped++;
@@ -183,7 +184,8 @@ void recorder::note_expectation(const std::string& file, int line, const std::st
         return;
     }
     expectation_bytes_ += bytes;
-    suite->expectations.push_back(expectation_record{file, line, statement, passed, message});
+    suite->expectations.push_back(
+        expectation_record{file, line, statement, passed, message, control});
 }
 
 void recorder::snapshot(snapshot_record shot) {

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kest_host::report {
@@ -24,6 +25,7 @@ struct expectation_record {
     std::string statement;  // as written in the scenario
     bool passed = true;
     std::string message;  // why it failed; empty when it passed
+    std::string control;  // the control it is about (`expect control`, `hidden`, ...), or ""
 };
 
 enum class check_status { passed, skipped, warning, failed };
@@ -136,6 +138,9 @@ struct run_record {
     // The statesheet of a lit button, drawn as such ("" none); kest-host gives the
     // panel's, panel_names::kInputHigh.
     std::string high_statesheet;
+    // What the run was made with, as name and value: the host's version, commit and
+    // build type, the plug-in and the version its file carries (none when empty).
+    std::vector<std::pair<std::string, std::string>> build;
     std::vector<suite_record> suites;
 };
 
@@ -193,7 +198,7 @@ class recorder {
     void note_finding(const std::string& check_id, const std::string& message, bool warning);
     // After each expectation is evaluated.
     void note_expectation(const std::string& file, int line, const std::string& statement,
-                          bool passed, const std::string& message);
+                          bool passed, const std::string& message, const std::string& control = "");
     // At `show`, at the end, and after a failed expectation.
     void snapshot(snapshot_record shot);
     // False when a drawing for `reason` would only be counted: the caller then need

@@ -107,18 +107,21 @@ std::vector<statement_entry> device_statement_rows() {
          "a device with number N; a router may be a real one on the network (port 9990 by "
          "default), a GPI device may follow TSL UMD tally on a port (of 127.0.0.1 unless ADDR "
          "names another), and the scenario then runs in real time",
-         parse_device},
+         parse_device,
+         "device router 12"},
         {"tsl",
          {"input K index I [screen S] [lamp either|left|right|text] [colour red|green|amber|any]",
           "input K address A [tally T]"},
          "which TSL tally display input K (1 to 8) of a TSL GPI device follows: version 5.0 "
          "index I on screen S (0), high while the lamp (either: left or right) shows the colour "
          "(red: 1 or 3); version 3.1 address A (0 to 126), tally T (1)",
-         parse_tsl_input},
+         parse_tsl_input,
+         "tsl input 1 index 12 lamp left colour red"},
         {"allow",
          {"dest D", nullptr},
          "a real router may take crosspoints to destination D too (besides the monitor's)",
-         parse_allow},
+         parse_allow,
+         "allow dest 4"},
     };
 }
 

@@ -47,6 +47,22 @@ bool parse_fault(reader& r, statement& out) {
     return true;
 }
 
+// A line for `help fault GROUP`: the group's first plain word, or the form of the
+// groups whose faults all take an argument.
+std::string fault_example(const std::string& group, const std::string& plain) {
+    static const std::pair<const char*, const char*> kWithArgument[] = {
+        {"gpi", "fault gpi bounce 3"},
+        {"lookup", "fault lookup \"LD Button 1\" missing"},
+    };
+    for (const auto& known : kWithArgument) {
+        if (group == known.first) {
+            return known.second;
+        }
+    }
+    const std::string first = plain.substr(0, plain.find('|'));
+    return "fault " + group + (first.empty() ? "" : " " + first);
+}
+
 }  // namespace
 
 // One "fault GROUP" row per device word of fault_table(), in its order: the
@@ -96,7 +112,8 @@ std::vector<statement_entry> fault_statement_rows() {
             {keep("fault " + group),
              {keep(forms.empty() ? "" : forms[0]), forms.size() > 1 ? keep(forms[1]) : nullptr},
              keep(help),
-             parse_fault});
+             parse_fault,
+             keep(fault_example(group, plain))});
     }
     return rows;
 }

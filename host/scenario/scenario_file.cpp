@@ -4,6 +4,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "common/diagnostic.h"
 #include "common/input_file.h"
 #include "common/printable.h"
 
@@ -34,10 +35,6 @@ line_status read_line(std::streambuf& in, std::size_t limit, std::string& text,
     }
 }
 
-std::string describe(const std::string& file) {
-    return printable(file.substr(0, 200));
-}
-
 }  // namespace
 
 bool parse_scenario_stream(std::istream& in, const std::string& file, scenario& out,
@@ -47,43 +44,54 @@ bool parse_scenario_stream(std::istream& in, const std::string& file, scenario& 
     std::streambuf* buffer = in.rdbuf();
     std::size_t total = 0;
     std::string text;
+    file_errors errors(file.substr(0, 200));
+    // Every malformed line is reported; a line or file past its limit ends the reading.
+    const auto stop = [&](const std::string& why) {
+        errors.add(why);
+        error = errors.text();
+        return false;
+    };
+    const auto end = [&] {
+        error = errors.text();
+        return !errors.any();
+    };
     for (int line = 1;; ++line) {
         std::size_t consumed = 0;
         const line_status status = read_line(*buffer, limits.line, text, consumed);
-        const std::string where = describe(file) + ":" + std::to_string(line) + ": ";
+        const std::string where = error_at(file.substr(0, 200), line);
         if (status == line_status::end) {
-            return true;
+            return end();
         }
         if (status == line_status::too_long) {
-            error = where + "the line is longer than " + std::to_string(limits.line) +
-                    " bytes; a line may hold at most " + std::to_string(limits.line) + " bytes";
-            return false;
+            return stop(where + "the line is longer than " + std::to_string(limits.line) +
+                        " bytes; a line may hold at most " + std::to_string(limits.line) +
+                        " bytes");
         }
         total += consumed;
         if (total > limits.file) {
-            error = where + "the file is larger than " + std::to_string(limits.file) +
-                    " bytes; a scenario file may hold at most " + std::to_string(limits.file) +
-                    " bytes";
-            return false;
+            return stop(where + "the file is larger than " + std::to_string(limits.file) +
+                        " bytes; a scenario file may hold at most " + std::to_string(limits.file) +
+                        " bytes");
         }
         if (line == 1) {
             drop_byte_order_mark(text);
         }
         static const scenario_values kNone;
         std::string why;
-        if (!substitute_values(text, limits.values != nullptr ? *limits.values : kNone, why)) {
-            error = where + why;
-            return false;
-        }
         std::optional<step> s;
-        if (!parse_scenario_line(text, file, line, s, error)) {
-            return false;
-        }
-        if (s) {
+        if (!substitute_values(text, limits.values != nullptr ? *limits.values : kNone, why)) {
+            if (!errors.add(where + why)) {
+                return end();
+            }
+        } else if (!parse_scenario_line(text, file, line, s, why)) {
+            if (!errors.add(why)) {
+                return end();
+            }
+        } else if (s) {
             out.steps.push_back(std::move(*s));
         }
         if (buffer->sgetc() == std::char_traits<char>::eof()) {
-            return true;
+            return end();
         }
     }
 }

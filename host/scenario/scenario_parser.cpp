@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <sstream>
 
+#include "common/diagnostic.h"
 #include "common/input_file.h"
 #include "common/printable.h"
+#include "common/suggest.h"
 #include "protocol/reply_poison.h"
 #include "scenario/statement_reader.h"
 #include "scenario/statement_table.h"
@@ -52,10 +54,17 @@ bool parse_statement(std::vector<token> tokens, statement& out, std::optional<in
     }
     const statement_entry* entry = find_statement(keyword);
     if (entry == nullptr) {
-        error =
-            "expected a statement (device, instance, slot, name, route, start, press, "
-            "release, advance, request, button, show, fault, expect, ...), got \"" +
-            excerpt(keyword) + "\"";
+        std::vector<std::string> words;
+        for (const auto& e : statement_table()) {
+            const std::string first = e.keyword;
+            words.push_back(first.substr(0, first.find(' ')));
+        }
+        const std::string near = did_you_mean(keyword, words);
+        error = "unknown statement \"" + excerpt(keyword) + "\"" +
+                (near.empty() ? "; the statements are device, instance, slot, name, route, "
+                                "start, press, release, advance, request, button, show, fault, "
+                                "expect, ... (docs/kest-host.md lists them all)"
+                              : near);
         return false;
     }
     return entry->parse(r, out) && r.done();
@@ -90,10 +99,20 @@ std::string first_word(const std::string& source) {
 
 }  // namespace
 
+bool file_errors::add(const std::string& error) {
+    text_ += (text_.empty() ? "" : "\n") + error;
+    if (++count_ == kMost) {
+        text_ += "\n" + printable(file_) + ": " + std::to_string(kMost) +
+                 " errors; the rest of the file was not read";
+        return false;
+    }
+    return true;
+}
+
 bool parse_scenario_line(const std::string& text, const std::string& file, int line,
                          std::optional<step>& out, std::string& error) {
     out.reset();
-    const std::string where = printable(file) + ":" + std::to_string(line) + ": ";
+    const std::string where = error_at(file, line);
     std::vector<token> tokens;
     std::string why;
     if (!tokenize(text, tokens, why)) {
@@ -126,23 +145,31 @@ bool parse_scenario(const std::string& content, const std::string& file, scenari
     std::istringstream lines(content);
     std::string text;
     int line = 0;
+    file_errors errors(file);
     while (std::getline(lines, text)) {
         ++line;
         if (line == 1) {
             drop_byte_order_mark(text);
         }
         std::optional<step> s;
-        if (!parse_scenario_line(text, file, line, s, error)) {
-            return false;
-        }
-        if (s && group_of(s->what) == statement_group::console) {
-            error = file + ":" + std::to_string(line) + ": " + first_word(s->source) +
-                    ": only at the interactive prompt (kest-host --interactive), not in a file";
-            return false;
-        }
-        if (s) {
+        std::string why;
+        if (!parse_scenario_line(text, file, line, s, why)) {
+            if (!errors.add(why)) {
+                break;
+            }
+        } else if (s && group_of(s->what) == statement_group::console) {
+            if (!errors.add(error_at(file, line) + first_word(s->source) +
+                            ": only at the interactive prompt (kest-host --interactive), not in "
+                            "a file")) {
+                break;
+            }
+        } else if (s) {
             out.steps.push_back(std::move(*s));
         }
+    }
+    if (errors.any()) {
+        error = errors.text();
+        return false;
     }
     return true;
 }

@@ -1,5 +1,6 @@
 #include "scenario/scenario_runner.h"
 
+#include "common/diagnostic.h"
 #include "common/paths.h"
 #include "common/printable.h"
 #include "panel/render.h"
@@ -20,7 +21,7 @@ void scenario_runner::set_trace(stmt::trace_level level) {
 }
 
 bool scenario_runner::fail_step(const std::string& message) {
-    error_ = where_ + ": " + message;
+    error_ = where_ + ": error: " + message;
     return false;
 }
 
@@ -95,7 +96,9 @@ bool scenario_runner::prepare(const step& s) {
     if (panel && session_.stopped()) {
         // A start after a stop makes the fresh panel itself.
         return std::holds_alternative<stmt::start>(s.what) ||
-               fail_step("the panel has been stopped; nothing can reach it any more");
+               fail_step(
+                   "the panel has been stopped; nothing can reach it until `start` or "
+                   "`restart` makes a fresh one");
     }
     // A step that cannot be carried out says so before the panel is started for it.
     const bool presses = std::holds_alternative<stmt::press>(s.what) ||
@@ -118,6 +121,12 @@ bool scenario_runner::execute(const step& s, const std::string& file) {
     if (!prepare(s)) {
         return false;
     }
+    // A drawing comes after the line that introduces it; other steps' lines follow
+    // them, with the commands they caused.
+    const bool draws = std::holds_alternative<stmt::show>(s.what);
+    if (trace_ == stmt::trace_level::brief && draws) {
+        print_brief(s);
+    }
     const uint64_t failed_before = failed_;
     if (s.within && group_of(s.what) == statement_group::expectation) {
         if (!expect_within(s)) {
@@ -136,7 +145,7 @@ bool scenario_runner::execute(const step& s, const std::string& file) {
     if (session_.live() && !expectation) {
         host().settle();
     }
-    if (trace_ == stmt::trace_level::brief && !expectation &&
+    if (trace_ == stmt::trace_level::brief && !expectation && !draws &&
         (session_.started() || group_of(s.what) != statement_group::setup)) {
         print_brief(s);
     }
@@ -174,11 +183,12 @@ int scenario_runner::finish() {
         devices()->close();  // the panel is deleted (it unregistered): the links close
     }
     if (!error_.empty()) {
-        session_.errors() << "kest-host: error: " << printable(error_) << "\n";
+        print_error(session_.errors(), error_);
         if (session_.follow_on_findings() > 0) {
-            session_.errors() << "kest-host: " << session_.follow_on_findings()
-                              << " further findings of the checks follow from this error and "
-                                 "are not listed\n";
+            const uint64_t n = session_.follow_on_findings();
+            session_.errors() << "kest-host: " << counted(n, "further finding") << " of the checks "
+                              << (n == 1 ? "follows" : "follow") << " from this error and "
+                              << (n == 1 ? "is" : "are") << " not listed\n";
         }
         record_end(2);
         return 2;
@@ -188,11 +198,12 @@ int scenario_runner::finish() {
         show();
     }
     const bool checks_failed = session_.print_checks();
-    out_ << "Summary: " << expectations_ << " expectations, " << failed_ << " failed; "
-         << "checks " << (checks_failed ? "FAILED" : "passed") << "; " << host().commands_seen()
-         << " commands, " << host().events_delivered() << " events";
+    out_ << "Summary: " << counted(expectations_, "expectation") << ", " << failed_
+         << " failed; checks " << (checks_failed ? "FAILED" : "passed") << "; "
+         << counted(host().commands_seen(), "command") << ", "
+         << counted(host().events_delivered(), "event");
     if (live) {
-        out_ << "; " << devices()->refused() << " crosspoints refused";
+        out_ << "; " << counted(devices()->refused(), "crosspoint") << " refused";
     }
     out_ << "\n";
     const int status = failed_ > 0 || checks_failed ? 1 : 0;
@@ -205,7 +216,13 @@ void scenario_runner::record_expectation(const step& s, bool passed) {
     if (rec == nullptr) {
         return;
     }
-    rec->note_expectation(file_, s.line, s.source, passed, passed ? "" : last_failure_);
+    std::string control;  // the control an expectation is about, for the report's drawing
+    if (const auto* c = std::get_if<stmt::expect_control>(&s.what)) {
+        control = c->id;
+    } else if (const auto* v = std::get_if<stmt::expect_visibility>(&s.what)) {
+        control = v->id;
+    }
+    rec->note_expectation(file_, s.line, s.source, passed, passed ? "" : last_failure_, control);
     if (!passed) {
         record_drawing(report::snapshot_reason::failed_expectation, s.line);
     }

@@ -2,6 +2,9 @@
 #include <algorithm>
 
 #include "common/paths.h"
+#include "common/printable.h"
+#include "common/suggest.h"
+#include "panel/panel_names.h"
 #include "scenario/scenario_runner.h"
 
 namespace kest_host {
@@ -41,6 +44,15 @@ bool scenario_runner::apply(const stmt::device& s) {
 
 bool scenario_runner::apply(const stmt::instance& s) {
     host().world().instances().add(s.name, s.device, s.offset);
+    // A name close to one the panel looks up is most likely a slip: the panel would
+    // not find its device, and nothing else would say why.
+    const std::string near = did_you_mean(
+        s.name,
+        {panel_names::kRouterInstance, panel_names::kTallyInstance, panel_names::kGpiInstance});
+    if (!near.empty()) {
+        session_.errors() << where_ << ": warning: instance \"" << printable(s.name)
+                          << "\" is not a name the panel looks up" << near << "\n";
+    }
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/numbers.h"
 #include "common/printable.h"
+#include "common/suggest.h"
 
 namespace kest_host {
 
@@ -139,7 +140,11 @@ bool statement_reader::word(const char* choices, int& which) {
     for (std::size_t bar = list.find('|'); bar != std::string::npos; bar = list.find('|')) {
         list.replace(bar, 1, " or ");
     }
-    return expected("\"" + list + "\"");
+    expected("\"" + list + "\"");
+    if (pos_ < tokens_.size() && !tokens_[pos_].quoted) {
+        error_ += did_you_mean(tokens_[pos_].text, split_choices(all));
+    }
+    return false;
 }
 
 bool statement_reader::any(const char* what, std::string& value) {

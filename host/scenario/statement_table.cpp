@@ -1,5 +1,6 @@
 #include "scenario/statement_table.h"
 
+#include <iterator>
 #include <limits>
 
 namespace kest_host {
@@ -187,14 +188,23 @@ bool parse_file_name(reader& r, std::string& file) {
     return r.any("a file name", file);
 }
 
+// FILE, or OPTION FILE: a file named as the option is written ./--fresh.
+bool parse_file_with_option(reader& r, const char* option, bool& given, std::string& file) {
+    if (!parse_file_name(r, file)) {
+        return false;
+    }
+    given = file == option;
+    return !given || parse_file_name(r, file);
+}
+
 bool parse_load(reader& r, statement& out) {
     stmt::load s;
-    return parse_file_name(r, s.file) && done(out, s);
+    return parse_file_with_option(r, "--fresh", s.fresh, s.file) && done(out, s);
 }
 
 bool parse_record(reader& r, statement& out) {
     stmt::record s;
-    return parse_file_name(r, s.file) && done(out, s);
+    return parse_file_with_option(r, "--force", s.force, s.file) && done(out, s);
 }
 
 bool parse_trace(reader& r, statement& out) {
@@ -223,124 +233,187 @@ bool parse_help(reader& r, statement& out) {
 }
 
 // The statements after the device statements and before the faults, and those after
-// the faults.
-const std::vector<statement_entry> kBeforeFaults = {
+// the faults, by help group.
+const std::vector<statement_entry> kSetup = {
     {"instance",
      {"\"NAME\" DEVICE [OFFSET]", nullptr},
      "what `SD 'NAME'` answers (`DEVICE OFFSET`)",
-     parse_instance},
+     parse_instance,
+     "instance \"Vesk SDI Router\" 12 0"},
     {"inputs",
      {"DEVICE FIRST", nullptr},
      "the GPI indices that `press 1` .. `press 8` mean (default: the first GPI device at the "
      "offset of its instance)",
-     parse_inputs},
+     parse_inputs,
+     "inputs 40 17"},
     {"layout-dir",
      {"\"DIR\"", nullptr},
      "the folder handed to the panel (relative to the scenario)",
-     parse_layout_dir},
+     parse_layout_dir,
+     "layout-dir \"../panels/Vesk/Tavrin\""},
     {"slot",
      {"INDEX \"TEXT\"", nullptr},
      "infodriver slot text; a revertive if the slot is registered",
-     parse_slot},
+     parse_slot,
+     "slot 61 \"5\""},
     {"name",
      {"source|dest INDEX \"NAME\"", nullptr},
      "router name; after start also a database change event",
-     parse_name},
-    {"route", {"SOURCE to DEST", nullptr}, "a crosspoint made from elsewhere", parse_route},
-    {"input", {"INDEX VALUE", nullptr}, "a raw GPI state", parse_input},
+     parse_name,
+     "name source 5 \"Cam 5\""},
+    {"route",
+     {"SOURCE to DEST", nullptr},
+     "a crosspoint made from elsewhere",
+     parse_route,
+     "route 5 to 3"},
+    {"input", {"INDEX VALUE", nullptr}, "a raw GPI state", parse_input, "input 17 1"},
+};
+
+const std::vector<statement_entry> kSteps = {
     {"start",
      {"", nullptr},
      "load the panel (implied by the first step); after `stop` a fresh one",
-     parse_bare<stmt::start>},
+     parse_bare<stmt::start>,
+     "start"},
     {"stop",
      {"", nullptr},
      "delete the panel; nothing reaches it until `start` makes a fresh one",
-     parse_bare<stmt::stop>},
+     parse_bare<stmt::stop>,
+     "stop"},
     {"restart",
      {"", nullptr},
      "delete the panel and start a fresh one against the same devices",
-     parse_bare<stmt::restart>},
-    {"show", {"", nullptr}, "draw the panel", parse_bare<stmt::show>},
+     parse_bare<stmt::restart>,
+     "restart"},
+    {"show", {"", nullptr}, "draw the panel", parse_bare<stmt::show>, "show"},
     {"press",
      {"N", nullptr},
      "GPI input N of the eight goes high",
-     parse_button_number<stmt::press>},
+     parse_button_number<stmt::press>,
+     "press 1"},
     {"release",
      {"N", nullptr},
      "GPI input N of the eight goes low",
-     parse_button_number<stmt::release>},
+     parse_button_number<stmt::release>,
+     "release 1"},
     {"advance",
      {"MS", nullptr},
      "move the clock (real time with a real device); timers tick",
-     parse_advance},
-    {"request", {"\"TEXT\"", "none"}, "a parent request (none: a null text)", parse_request},
-    {"button", {"\"ID\" [\"REQUEST\"]", nullptr}, "a button event", parse_button},
+     parse_advance,
+     "advance 2500"},
+};
+
+const std::vector<statement_entry> kEvents = {
+    {"request",
+     {"\"TEXT\"", "none"},
+     "a parent request (none: a null text)",
+     parse_request,
+     "request \"return=all\""},
+    {"button", {"\"ID\" [\"REQUEST\"]", nullptr}, "a button event", parse_button, "button \"12\""},
     {"revertive",
      {"DEV INDEX VALUE [\"TEXT\"]", nullptr},
      "a raw revertive, for devices and indices the panel should ignore",
-     parse_revertive},
+     parse_revertive,
+     "revertive 12 3 5"},
     {"dbchange",
      {"DEV DB INDEX \"TEXT\"", nullptr},
      "a raw database change record",
-     parse_dbchange},
+     parse_dbchange,
+     "dbchange 12 0 5 \"Cam 5\""},
     {"event",
      {"TYPE DATA", nullptr},
      "an event of another type with a plain data value",
-     parse_event},
+     parse_event,
+     "event 4 2"},
 };
 
-const std::vector<statement_entry> kAfterFaults = {
-    {"expect dest", {"D source S", nullptr}, "the router's crosspoint", parse_expect_dest},
+const std::vector<statement_entry> kExpectations = {
+    {"expect dest",
+     {"D source S", nullptr},
+     "the router's crosspoint",
+     parse_expect_dest,
+     "expect dest 3 source 5"},
     {"expect control",
      {"ID PROPERTY \"VALUE\"", nullptr},
      "a property (`text`, `statesheet`, ...) of a control of panel \"1\"",
-     parse_expect_control},
-    {"expect hidden", {"ID", nullptr}, "the control is hidden", parse_expect_visibility<true>},
-    {"expect visible", {"ID", nullptr}, "the control is visible", parse_expect_visibility<false>},
+     parse_expect_control,
+     "expect control 11 text \"Cam 5\""},
+    {"expect hidden",
+     {"ID", nullptr},
+     "the control is hidden",
+     parse_expect_visibility<true>,
+     "expect hidden AwaitGPI"},
+    {"expect visible",
+     {"ID", nullptr},
+     "the control is visible",
+     parse_expect_visibility<false>,
+     "expect visible AwaitGPI"},
     {"expect answer",
      {"\"TEXT\"", "none"},
      "the answer to the last parent request",
-     parse_expect_answer},
+     parse_expect_answer,
+     "expect answer \"myParam=1\""},
     {"expect sent",
      {"\"COMMAND\"", nullptr},
      "the last step sent exactly this command",
-     parse_expect_sent},
+     parse_expect_sent,
+     "expect sent \"RC 12 5 3 ',' 0\""},
     {"expect not-sent",
      {"\"PREFIX\"", nullptr},
      "the last step sent no command starting so",
-     parse_expect_not_sent},
+     parse_expect_not_sent,
+     "expect not-sent \"RC\""},
     {"expect timer",
      {"ID running|stopped", nullptr},
      "a timer runs or is stopped",
-     parse_expect_timer},
-    {"load", {"FILE", nullptr}, "at the prompt: play a scenario file", parse_load},
+     parse_expect_timer,
+     "expect timer 2 running"},
+};
+
+const std::vector<statement_entry> kConsole = {
+    {"load",
+     {"[--fresh] FILE", nullptr},
+     "at the prompt: play a scenario file; --fresh: end this session and play it in a fresh "
+     "one (a file that declares devices needs one when the session has devices)",
+     parse_load,
+     "load --fresh scenarios/priority.scn"},
     {"trace",
      {"on|off|short", nullptr},
      "at the prompt: print the whole trace, nothing, or one line per step with its commands",
-     parse_trace},
+     parse_trace,
+     "trace short"},
     {"record",
-     {"FILE", nullptr},
-     "at the prompt: write the session so far as a scenario that expects the current state",
-     parse_record},
+     {"[--force] FILE", nullptr},
+     "at the prompt: write the session so far as a scenario that expects the current state "
+     "(--force: replace an existing file)",
+     parse_record,
+     "record commissioned.scn"},
     {"help",
      {"[STATEMENT]", nullptr},
      "at the prompt: the statements, or the forms of one",
-     parse_help},
+     parse_help,
+     "help press"},
     {"quit",
      {"", nullptr},
      "at the prompt: end the session (as Ctrl-D does)",
-     parse_bare<stmt::quit>},
+     parse_bare<stmt::quit>,
+     "quit"},
 };
 
 }  // namespace
 
 const std::vector<statement_entry>& statement_table() {
     static const std::vector<statement_entry> table = [] {
-        std::vector<statement_entry> all = device_statement_rows();
-        all.insert(all.end(), kBeforeFaults.begin(), kBeforeFaults.end());
-        const auto faults = fault_statement_rows();
-        all.insert(all.end(), faults.begin(), faults.end());
-        all.insert(all.end(), kAfterFaults.begin(), kAfterFaults.end());
+        const std::vector<statement_entry> parts[] = {
+            device_statement_rows(), kSetup,        kSteps,  kEvents,
+            fault_statement_rows(),  kExpectations, kConsole};
+        std::vector<statement_entry> all;
+        for (std::size_t i = 0; i < std::size(parts); ++i) {
+            for (statement_entry entry : parts[i]) {
+                entry.group = statement_groups().at(i).name;
+                all.push_back(entry);
+            }
+        }
         return all;
     }();
     return table;

@@ -19,7 +19,18 @@ struct statement_entry {
     const char* help;
     // Reads the arguments (the reader stands after the keyword).
     bool (*parse)(statement_reader& r, statement& out);
+    // A whole line that uses it, as `help WORD` shows it ("press 1").
+    const char* example;
+    // The help group it is listed under ("steps"); statement_table() sets it.
+    const char* group = nullptr;
 };
+
+// The help groups in table order: a word and what its statements are for.
+struct statement_group_entry {
+    const char* name;
+    const char* about;
+};
+const std::vector<statement_group_entry>& statement_groups();
 
 const std::vector<statement_entry>& statement_table();
 // The rows of the `fault` statements, one per device word of fault_table()
@@ -42,10 +53,12 @@ std::string second_words(const std::string& first);
 std::string markdown_forms(const statement_entry& entry);
 // The manual's statement table (docs/kest-host.md), one row per entry, with its header.
 std::string markdown_statement_table();
-// The interactive help: every statement's forms and what it does.
+// The interactive help: the groups, one line each with their statement words.
 std::string statement_help();
-// The same for one statement ("press"), or for every statement it begins ("expect");
-// "" when there is none.
+// One statement ("press") with its forms, what it does and an example; every
+// statement a word begins ("expect") or a group ("steps") holds; "" when there is
+// none. Lines are at most kHelpWidth columns.
 std::string statement_help(const std::string& topic);
+constexpr std::size_t kHelpWidth = 80;
 
 }  // namespace kest_host

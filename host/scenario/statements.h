@@ -152,6 +152,7 @@ struct expect_timer : expectation {
 using console = kind_of<statement_group::console>;
 struct load : console {
     std::string file;
+    bool fresh = false;  // --fresh: end the session and play the file in a fresh one
 };
 // How much a step prints: nothing, one line with the commands it caused, or the
 // whole protocol trace.
@@ -161,6 +162,7 @@ struct trace : console {
 };
 struct record : console {
     std::string file;
+    bool force = false;  // --force: an existing file may be replaced
 };
 struct help : console {
     std::string topic;  // "" for the list of statements

@@ -92,6 +92,8 @@ class stress_driver {
     bool compare(const std::string& what);
     bool compare_controls(const std::string& where);
     int report(uint64_t done, double seconds);
+    // The counts of findings printed only once, and with --faults the faults switched.
+    void print_counts();
     void record(uint64_t done, double seconds, int status);
 
     // Where the findings from now on belong: their event and its replay command.
@@ -127,6 +129,14 @@ class stress_driver {
     std::string replay_;          // its replay command
     bool in_start_up_ = true;
     bool tracing_ = false;
+    // How often each fault was switched on and ended, in the order first switched.
+    struct fault_count {
+        std::string words;
+        uint64_t on = 0;
+        uint64_t ended = 0;
+    };
+    std::vector<fault_count> faults_switched_;
+    uint64_t fault_clears_ = 0;
     std::unique_ptr<progress_line> progress_;
     std::chrono::steady_clock::time_point started_;
 };

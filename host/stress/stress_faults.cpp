@@ -1,6 +1,8 @@
 // Device faults in a stress run (--faults): switched on and off at random, with the
 // clock moving so that delayed revertives arrive. After each clear the run settles,
 // answers a GPI poll of all eight inputs, settles again and checks the rules.
+#include <algorithm>
+
 #include "panel/panel_names.h"
 #include "stress/stress_driver.h"
 
@@ -48,6 +50,12 @@ void stress_driver::switch_fault() {
     } else if (args.value == 0) {
         what += " (ended)";
     }
+    auto count = std::find_if(faults_switched_.begin(), faults_switched_.end(),
+                              [&fault](const fault_count& c) { return c.words == fault.words; });
+    if (count == faults_switched_.end()) {
+        count = faults_switched_.insert(count, fault_count{fault.words});
+    }
+    ++(args.value == 0 ? count->ended : count->on);
     host().world().apply_fault(fault, args);
     model_.follow_faults(host().world().faults());
     host().settle();
@@ -63,6 +71,7 @@ void stress_driver::flush_delayed() {
 }
 
 uint64_t stress_driver::clear_faults(uint64_t budget) {
+    ++fault_clears_;
     host().world().clear_faults();
     host().settle();
     model_.clear_faults();

@@ -1,6 +1,7 @@
 #include "stress/stress_run.h"
 
 #include <chrono>
+#include <cstdint>
 #include <iostream>
 #include <iterator>
 #include <vector>
@@ -26,6 +27,10 @@ session_options session_for(const stress_options& options) {
     s.recorder = options.recorder;
     s.record_trace = false;
     s.errors = options.errors;
+    // A seed repeats its findings (destination 0 at every start-up): the first of each
+    // check, the rest counted at the end.
+    s.findings_printed = options.all_findings ? UINT64_MAX : 1;
+    s.more_findings = "; --all-findings prints every one";
     return s;
 }
 
@@ -48,6 +53,8 @@ stress_driver::stress_driver(const stress_options& options, std::ostream& out)
                 record_finding(which, failure, message);
             }
         });
+    // A replay is quiet until the event it traces from.
+    session_.print_findings(!options.trace_from || *options.trace_from == 0);
 }
 
 void stress_driver::set_up() {
@@ -117,6 +124,7 @@ void stress_driver::next_event(uint64_t n) {
 
 void stress_driver::start_trace() {
     tracing_ = true;
+    session_.print_findings(true);
     host().set_trace(&event_trace_, options_.color);
     session_buffer_.to(event_trace_);
 }
@@ -185,8 +193,31 @@ int stress_driver::run() {
     return report(done, seconds);
 }
 
+void stress_driver::print_counts() {
+    std::string counted;
+    for (const auto& c : check_records(session_.checks())) {
+        if (c.finding_count > 1 && !options_.all_findings) {
+            counted += (counted.empty() ? "" : ", ") + c.id + " " + std::to_string(c.finding_count);
+        }
+    }
+    if (!counted.empty()) {
+        out_ << "Findings shown once per check, counted: " << counted
+             << " (--all-findings prints every one)\n";
+    }
+    if (!options_.faults) {
+        return;
+    }
+    out_ << "Faults switched:";
+    for (const auto& f : faults_switched_) {
+        out_ << "\n  " << f.words << std::string(f.words.size() < 18 ? 18 - f.words.size() : 1, ' ')
+             << f.on << " on, " << f.ended << " ended";
+    }
+    out_ << "\n  clear" << std::string(13, ' ') << fault_clears_ << "\n";
+}
+
 int stress_driver::report(uint64_t done, double seconds) {
     const bool failed = session_.print_checks();
+    print_counts();
     record(done, seconds, failed ? 1 : (result_.interrupted ? kInterruptedStatus : 0));
     out_ << "Stress: seed " << options_.seed << ", " << done << " events in "
          << plain_duration(seconds) << " (" << plain_rate(done, seconds) << " events/s), "

@@ -29,6 +29,9 @@ struct stress_options {
     bool progress = false;  // a progress line on standard error (a terminal)
     bool color = false;
     bool faults = false;  // mix device faults in (--faults)
+    // Every finding printed as it happens (--all-findings); otherwise the first of
+    // each check, and the counts at the end.
+    bool all_findings = false;
     // The faults --faults draws from (null: fault_table()). A run without --faults
     // never reads it, so its events do not depend on the faults there are.
     const std::vector<fault_entry>* fault_table = nullptr;

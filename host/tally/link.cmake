@@ -13,6 +13,5 @@ endif()
 # to a GPI device of the world: tally/ sits above world/ (host/README.md).
 kest_host_part(kest_host_tsl_link FOLDER tally SOURCES tsl_listener.cpp
     USES kest_host_tally Boost::headers)
-target_compile_definitions(kest_host_tsl_link PUBLIC BOOST_ASIO_NO_DEPRECATED)
 kest_host_part(kest_host_tsl_device FOLDER tally SOURCES tsl_gpi_device.cpp
     USES kest_host_tsl_link kest_host_world)

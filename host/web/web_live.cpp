@@ -10,6 +10,7 @@
 #include <boost/asio/streambuf.hpp>
 
 #include "app/interactive.h"
+#include "common/diagnostic.h"
 #include "live/live_studio.h"
 #include "scenario/scenario_file.h"
 #include "web/web_mode.h"
@@ -46,7 +47,7 @@ class live_web_session {
     int run(const scenario& start) {
         std::string error;
         if (!server_.start(error)) {
-            err_ << "kest-host: " << error << "\n";
+            print_error(err_, error);
             console_.runner().host().set_trace_listener(nullptr);
             return 2;
         }
@@ -160,7 +161,7 @@ int run_live_web(const live_web_setup& setup, live::live_studio& studio, std::os
     scenario_limits limits;
     limits.values = &setup.options.values;
     if (!read_scenario_file(setup.file, parsed, error, limits)) {
-        err << "kest-host: " << error << "\n";
+        print_error(err, error);
         return 2;
     }
     const auto config = web_config(setup.listen, setup.token, err);

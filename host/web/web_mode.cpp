@@ -11,6 +11,7 @@
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/streambuf.hpp>
 
+#include "common/diagnostic.h"
 #include "web/web_message.h"
 #include "web/web_server.h"
 #include "web/web_view.h"
@@ -73,14 +74,14 @@ std::optional<server_config> web_config(const std::string& listen, const std::st
     std::string error;
     const auto spec = parse_listen_spec(listen, error);
     if (!spec) {
-        err << "kest-host: " << error << "\n";
+        print_error(err, error);
         return std::nullopt;
     }
     server_config config;
     config.listen = *spec;
     config.token = token;
     if (!config.token.empty() && !valid_token(config.token)) {
-        err << "kest-host: --web-token: 16 to 128 of the characters A-Z a-z 0-9 - _\n";
+        err << "kest-host: error: --web-token: 16 to 128 of the characters A-Z a-z 0-9 - _\n";
         return std::nullopt;
     }
     if (config.token.empty() && needs_token(spec->address)) {
@@ -110,7 +111,7 @@ class web_session {
     int run() {
         std::string error;
         if (!server_.start(error)) {
-            err_ << "kest-host: " << error << "\n";
+            print_error(err_, error);
             return 2;
         }
         console_.begin(setup_.console.start);

@@ -16,8 +16,3 @@ endif()
 kest_host_part(kest_host_web_protocol FOLDER web
     SOURCES web_guard.cpp web_message.cpp web_request.cpp web_server.cpp
     USES Boost::headers)
-# Every part of kest-host that uses Asio must see it configured alike: the live and
-# TSL parts take BOOST_ASIO_NO_DEPRECATED, which changes what Asio's inline handler
-# allocation hook returns. Mixed, the linker keeps one definition for both, and the
-# web server's accept got a null block for its operation.
-target_compile_definitions(kest_host_web_protocol PUBLIC BOOST_ASIO_NO_DEPRECATED)

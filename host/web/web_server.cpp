@@ -9,7 +9,6 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <boost/beast/websocket.hpp>
-#include <boost/system/system_error.hpp>
 
 #include "web/web_message.h"
 #include "web/web_request.h"
@@ -378,10 +377,10 @@ bool web_server::start(std::string& error) {
         acceptor.set_option(asio::socket_base::reuse_address(true));
         acceptor.bind(where);
         acceptor.listen(asio::socket_base::max_listen_connections);
-    } catch (const boost::system::system_error& e) {
+    } catch (const boost::system::system_error& failure) {
         error = "--web: cannot listen on " +
                 authority(core_->config.listen.address, core_->config.listen.port) + ": " +
-                e.code().message();
+                failure.code().message();
         return false;
     }
     core_->guard.address = core_->config.listen.address;

@@ -2,6 +2,9 @@
 // the file parser's refusal of console statements, and what `record` writes.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "app/completion.h"
 #include "app/session_record.h"
 #include "checks/validator.h"
@@ -43,8 +46,28 @@ TEST(console_completion, leaves_file_names_to_the_line_editor) {
     EXPECT_TRUE(file);
     complete("record ", &file);
     EXPECT_TRUE(file);
+    complete("load --fresh ", &file);
+    EXPECT_TRUE(file);
     complete("press ", &file);
     EXPECT_FALSE(file);
+}
+
+// A folder completes with its "/", so that Tab goes on into it; hidden names only
+// when asked for.
+TEST(console_completion, file_names_end_folders_with_a_slash) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(::testing::TempDir()) / "kest_completion";
+    fs::remove_all(dir);
+    fs::create_directories(dir / "scenarios");
+    fs::create_directories(dir / ".hidden");
+    std::ofstream(dir / "scn.txt") << "x";
+    const std::string base = dir.generic_string() + "/";
+    EXPECT_EQ(file_completions(base + "sc"), (words{base + "scenarios/", base + "scn.txt"}));
+    EXPECT_EQ(file_completions(base + "scenarios"), words{base + "scenarios/"});
+    EXPECT_EQ(file_completions(base), (words{base + "scenarios/", base + "scn.txt"}));
+    EXPECT_EQ(file_completions(base + "."), words{base + ".hidden/"});
+    EXPECT_EQ(file_completions(base + "none/x"), words{});
+    fs::remove_all(dir);
 }
 
 TEST(console_statements, are_refused_in_a_file_but_restart_is_a_step) {
@@ -53,7 +76,7 @@ TEST(console_statements, are_refused_in_a_file_but_restart_is_a_step) {
         std::string error;
         EXPECT_FALSE(parse_scenario(std::string("start\n") + line + "\n", "f.scn", parsed, error))
             << line;
-        EXPECT_NE(error.find("f.scn:2: "), std::string::npos) << error;
+        EXPECT_NE(error.find("f.scn:2: error: "), std::string::npos) << error;
         EXPECT_NE(error.find("only at the interactive prompt"), std::string::npos) << error;
     }
     scenario parsed;

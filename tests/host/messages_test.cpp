@@ -46,18 +46,21 @@ bool parse(const std::string& content, std::string& error, const scenario_limits
 TEST(scenario_file, texts_reject_nul_and_unknown_escapes_naming_the_column) {
     std::string error;
     EXPECT_FALSE(parse(std::string("show\nslot 61 \"a\0b\"\n", 18), error));
-    EXPECT_EQ(error,
-              "s.scn:2: a NUL byte at column 11 inside a text; texts may hold any byte but NUL");
+    EXPECT_EQ(
+        error,
+        "s.scn:2: error: a NUL byte at column 11 inside a text; texts may hold any byte but NUL");
     EXPECT_FALSE(parse("slot 61 \"a\\qb\"\n", error));
-    EXPECT_EQ(error,
-              "s.scn:1: unknown escape \\q at column 11; inside a text only \\\" (a quote) and "
-              "\\\\ (a backslash) are escapes");
+    EXPECT_EQ(
+        error,
+        "s.scn:1: error: unknown escape \\q at column 11; inside a text only \\\" (a quote) and "
+        "\\\\ (a backslash) are escapes");
     EXPECT_FALSE(parse("slot 61 \"ab\n", error));
-    EXPECT_EQ(error.rfind("s.scn:1: a text opened with \" is not closed", 0), 0u) << error;
+    EXPECT_EQ(error.rfind("s.scn:1: error: a text opened with \" is not closed", 0), 0u) << error;
     EXPECT_FALSE(parse("advance 9223372036854775807\n", error));
-    EXPECT_EQ(error, "s.scn:1: advance: a time in ms from 0 to 86400000, not 9223372036854775807");
+    EXPECT_EQ(error,
+              "s.scn:1: error: advance: a time in ms from 0 to 86400000, not 9223372036854775807");
     EXPECT_FALSE(parse("press \033[2J\n", error));
-    EXPECT_EQ(error, "s.scn:1: press: expected an input number from 1 to 8, got \\x1B[2J");
+    EXPECT_EQ(error, "s.scn:1: error: press: expected an input number from 1 to 8, got \\x1B[2J");
 }
 
 TEST(scenario_file, lines_and_files_past_their_limits_stop_with_file_and_line) {
@@ -67,10 +70,11 @@ TEST(scenario_file, lines_and_files_past_their_limits_stop_with_file_and_line) {
     std::string error;
     EXPECT_TRUE(parse("show\npress 1\n# 10 bytes", error, limits)) << error;
     EXPECT_FALSE(parse("show\npress 1 # 11 bytes\n", error, limits));
-    EXPECT_EQ(error, "s.scn:2: the line is longer than 10 bytes; a line may hold at most 10 bytes");
+    EXPECT_EQ(error,
+              "s.scn:2: error: the line is longer than 10 bytes; a line may hold at most 10 bytes");
     EXPECT_FALSE(parse("show\nshow\nshow\nshow\nshow\nshow\nshow\n", error, limits));
     EXPECT_EQ(error,
-              "s.scn:7: the file is larger than 30 bytes; a scenario file may hold at most "
+              "s.scn:7: error: the file is larger than 30 bytes; a scenario file may hold at most "
               "30 bytes");
 }
 

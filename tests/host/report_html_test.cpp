@@ -121,12 +121,70 @@ TEST(html_report, failures_are_highlighted_in_the_drawing_the_timeline_and_the_c
               std::string::npos);
 }
 
+// Failures that leave the panel alike share one drawing, which outlines and names the
+// controls they are about; the list at the top links each failure to its drawing, and
+// a report of several files lists them, linked to their sections.
+TEST(html_report, one_drawing_per_change_with_its_failures_marked_and_linked) {
+    run_record run = sample::demo_run();
+    suite_record& suite = run.suites[0];
+    // After the failure's drawing at line 53, before the show at line 54.
+    std::size_t at = 2;
+    const auto failed_at = [&suite, &at](int line, const std::string& control) {
+        suite.expectations.push_back(
+            {"scenarios/demo.scn", line, "expect hidden " + control, false, "shown", control});
+        suite.snapshots.insert(suite.snapshots.begin() + static_cast<std::ptrdiff_t>(at),
+                               suite.snapshots[1]);
+        suite.snapshots[at].line = line;
+        return &suite.snapshots[at++];
+    };
+    failed_at(60, "AwaitGPI");                              // nothing changed since line 53
+    failed_at(61, "50")->controls.back().text = "changed";  // a drawing of its own
+    run.suites.push_back(run.suites[0]);
+    run.suites.back().name = "second.scn";
+    const pugi::xml_document doc = parse(html_report(run));
+
+    const auto failed =
+        doc.select_nodes("//section[@id='suite-0']//figure[@data-reason='failed-expectation']");
+    ASSERT_EQ(failed.size(), 2u);
+    const pugi::xml_node both = failed[0].node();
+    const auto marked = both.select_nodes(".//div[@data-marked='1']");
+    ASSERT_EQ(marked.size(), 2u);
+    EXPECT_STREQ(marked[0].node().attribute("data-control-id").value(), "CurrentSDI_ID");
+    EXPECT_STREQ(marked[1].node().attribute("data-control-id").value(), "AwaitGPI");
+    const std::string caption = both.child("figcaption").child_value();
+    EXPECT_NE(caption.find("failed expectation at line 53"), std::string::npos) << caption;
+    EXPECT_EQ(both.select_nodes(".//figcaption/span/code").size(), 2u);
+    EXPECT_EQ(failed[1].node().select_nodes(".//div[@data-marked='1']").size(), 1u);
+
+    const auto links = doc.select_nodes("//section[@id='suite-0']/nav[@class='failures']//a");
+    ASSERT_EQ(links.size(), 3u);
+    const std::string first = both.attribute("id").value();
+    EXPECT_EQ(links[0].node().attribute("href").value(), "#" + first);
+    EXPECT_EQ(links[1].node().attribute("href").value(), "#" + first);
+    EXPECT_EQ(links[2].node().attribute("href").value(),
+              std::string("#") + failed[1].node().attribute("id").value());
+
+    const auto files = doc.select_nodes("//header/nav[@class='index']//li");
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_STREQ(files[1].node().child("a").attribute("href").value(), "#suite-1");
+    EXPECT_STREQ(files[1].node().child("a").child_value(), "second.scn");
+    EXPECT_STREQ(files[1].node().child("span").child_value(), "failed");
+    // One file needs no index.
+    EXPECT_FALSE(parse(html_report(sample::demo_run())).select_node("//nav[@class='index']"));
+}
+
 TEST(html_report, stands_alone_without_network_or_other_files) {
     const std::string html = html_report(sample::demo_run());
     const pugi::xml_document doc = parse(html);
     EXPECT_EQ(doc.select_nodes("//*[@src]").size(), 0u);
     for (const auto& node : doc.select_nodes("//*[@href]")) {
-        EXPECT_EQ(std::string(node.node().attribute("href").value()).rfind("data:", 0), 0u);
+        const std::string href = node.node().attribute("href").value();
+        // Data, or a place on the page itself.
+        if (href.rfind('#', 0) == 0) {
+            EXPECT_TRUE(doc.select_node(("//*[@id='" + href.substr(1) + "']").c_str())) << href;
+        } else {
+            EXPECT_EQ(href.rfind("data:", 0), 0u) << href;
+        }
     }
     EXPECT_EQ(html.find("url("), std::string::npos);
     EXPECT_EQ(html.find("@import"), std::string::npos);
@@ -170,13 +228,20 @@ TEST(sha256, matches_the_standard_vectors) {
 }
 
 TEST(html_report, hostile_texts_never_become_markup) {
-    const std::string html = html_report(sample::hostile_run());
+    run_record run = sample::hostile_run();
+    // What the run was made with, as the header shows it: a plug-in path is the
+    // user's text too.
+    run.build = {{"plug-in", "/p/<b>x</b>.so"}, {"plug-in version", "1.0.0.1"}};
+    const std::string html = html_report(run);
     EXPECT_EQ(test::xml_char_fault(html), "");
     const pugi::xml_document doc = parse(html);
     // Only the writer's own script and no element that a text could have opened.
     EXPECT_EQ(doc.select_nodes("//script").size(), 1u);
     EXPECT_EQ(doc.select_nodes("//b").size(), 0u);
     EXPECT_STREQ(doc.select_node("//title").node().text().get(), "kest-host <&\"'> report");
+    const pugi::xml_node build = doc.select_node("//header/dl[@id='build']").node();
+    EXPECT_STREQ(build.child("dd").text().get(), "/p/<b>x</b>.so");
+    EXPECT_STREQ(build.last_child().text().get(), "1.0.0.1");
 
     for (std::size_t n = 0; n < sample::hostile_texts().size(); ++n) {
         const std::string t = readable_text(sample::hostile_texts()[n]);

@@ -120,6 +120,7 @@ TEST(junit_report, an_interrupted_stress_run_is_an_error_with_the_events_run) {
 
 TEST(junit_report, stress_run_has_a_case_for_the_model_with_seed_event_and_replay) {
     recorder r;
+    r.record().build = {{"plug-in version", "1.0.0.1"}, {"kest-host commit", "unknown"}};
     r.begin_stress(7, 20000);
     r.note_stress_finding({"routing-model", 4711, "destination 3 shows source 6, model says 7",
                            "kest-host --stress 20000 --seed 7"});
@@ -138,6 +139,14 @@ TEST(junit_report, stress_run_has_a_case_for_the_model_with_seed_event_and_repla
                      .attribute("value")
                      .value(),
                  "7");
+    // One properties element: the build's facts beside the seed and the events.
+    EXPECT_EQ(suite.select_nodes("properties").size(), 1U);
+    EXPECT_EQ(suite.select_nodes("properties/property").size(), 4U);
+    EXPECT_STREQ(suite.child("properties")
+                     .find_child_by_attribute("property", "name", "plug-in version")
+                     .attribute("value")
+                     .value(),
+                 "1.0.0.1");
     EXPECT_EQ(suite.attribute("tests").as_int(), 3);  // two checks and the model
     EXPECT_EQ(suite.attribute("failures").as_int(), 2);
     expect_counts_match(suite);

@@ -24,7 +24,7 @@ if(DEFINED EXPECTATIONS)
     string(REPLACE "|" ";" counts "${EXPECTATIONS}")
     set(summaries "")
     foreach(count ${counts})
-        string(APPEND summaries ".*Summary: ${count} expectations,")
+        string(APPEND summaries ".*Summary: ${count} expectations?,")
     endforeach()
     if(NOT all MATCHES "${summaries}")
         message(FATAL_ERROR "the summaries do not report the expectations of the scenario files "

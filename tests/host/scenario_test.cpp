@@ -4,6 +4,7 @@
 
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 
 #include "scenario/statement_table.h"
@@ -72,24 +73,25 @@ TEST(scenario_parse, malformed_lines_say_file_line_and_what_was_expected) {
         const char* line;
         const char* error;
     } cases[] = {
-        {"jump 3", "s.scn:2: jump: expected a statement"},
-        {"press 9", "s.scn:2: press: an input number from 1 to 8, not 9"},
-        {"press", "s.scn:2: press: expected an input number from 1 to 8 at the end of the line"},
-        {"press two", "s.scn:2: press: expected an input number from 1 to 8, got two"},
-        {"release 1 2", "s.scn:2: release: expected the end of the line, got \"2\""},
-        {"slot 61 7", "s.scn:2: slot: expected a quoted slot text, got 7"},
-        {"slot 61 \"7", "s.scn:2: a text opened with \" is not closed"},
-        {"device mixer 3", "s.scn:2: device: expected \"router or infodriver or gpi\""},
-        {"route 5 3", "s.scn:2: route: expected \"to\", got 3"},
-        {"advance -1", "s.scn:2: advance: a time in ms from 0 to 86400000, not -1"},
+        {"jump 3", "s.scn:2: error: jump: unknown statement \"jump\""},
+        {"press 9", "s.scn:2: error: press: an input number from 1 to 8, not 9"},
+        {"press",
+         "s.scn:2: error: press: expected an input number from 1 to 8 at the end of the line"},
+        {"press two", "s.scn:2: error: press: expected an input number from 1 to 8, got two"},
+        {"release 1 2", "s.scn:2: error: release: expected the end of the line, got \"2\""},
+        {"slot 61 7", "s.scn:2: error: slot: expected a quoted slot text, got 7"},
+        {"slot 61 \"7", "s.scn:2: error: a text opened with \" is not closed"},
+        {"device mixer 3", "s.scn:2: error: device: expected \"router or infodriver or gpi\""},
+        {"route 5 3", "s.scn:2: error: route: expected \"to\", got 3"},
+        {"advance -1", "s.scn:2: error: advance: a time in ms from 0 to 86400000, not -1"},
         {"advance 99999999999999",
-         "s.scn:2: advance: a time in ms from 0 to 86400000, not 99999999999999"},
-        {"expect dest 0 source 1", "s.scn:2: expect: a destination number from 1"},
-        {"expect colour 1", "s.scn:2: expect: expected \"dest or control"},
-        {"expect timer 2 paused", "s.scn:2: expect: expected \"running or stopped\""},
-        {"event 1 5", "s.scn:2: event: event types 1 to 3 carry records"},
-        {"\"show\"", "s.scn:2: show: expected a statement word"},
-        {"slot 61 \"\xFE\"", "s.scn:2: byte 0xFE is reserved"},
+         "s.scn:2: error: advance: a time in ms from 0 to 86400000, not 99999999999999"},
+        {"expect dest 0 source 1", "s.scn:2: error: expect: a destination number from 1"},
+        {"expect colour 1", "s.scn:2: error: expect: expected \"dest or control"},
+        {"expect timer 2 paused", "s.scn:2: error: expect: expected \"running or stopped\""},
+        {"event 1 5", "s.scn:2: error: event: event types 1 to 3 carry records"},
+        {"\"show\"", "s.scn:2: error: show: expected a statement word"},
+        {"slot 61 \"\xFE\"", "s.scn:2: error: byte 0xFE is reserved"},
     };
     for (const auto& c : cases) {
         scenario s;
@@ -100,66 +102,39 @@ TEST(scenario_parse, malformed_lines_say_file_line_and_what_was_expected) {
     }
 }
 
-// Every statement of the table parses from its first form with sample arguments,
-// and the statement it makes belongs to the group its keyword says.
-TEST(statement_table, every_entry_parses_its_own_example) {
-    const std::map<std::string, std::string> examples = {
-        {"device", "router 1"},
-        {"allow", "dest 4"},
-        {"instance", "\"X\" 1 2"},
-        {"inputs", "1 2"},
-        {"layout-dir", "\"d\""},
-        {"slot", "61 \"5\""},
-        {"name", "dest 3 \"M\""},
-        {"route", "1 to 3"},
-        {"input", "17 1"},
-        {"start", ""},
-        {"stop", ""},
-        {"restart", ""},
-        {"show", ""},
-        {"press", "1"},
-        {"release", "8"},
-        {"advance", "10"},
-        {"request", "none"},
-        {"button", "\"1\""},
-        {"revertive", "1 2 3"},
-        {"dbchange", "1 0 2 \"n\""},
-        {"event", "4 2"},
-        {"tsl", "input 3 index 12 screen 1 lamp left colour red"},
-        {"fault router", "delay 500"},
-        {"fault infodriver", "silent"},
-        {"fault gpi", "bounce 3"},
-        {"fault names", "missing"},
-        {"fault lookup", "\"LD Button 1\" missing"},
-        {"fault layout", "missing"},
-        {"fault clear", ""},
-        {"expect dest", "3 source 1"},
-        {"expect control", "50 text \"3\""},
-        {"expect hidden", "AwaitGPI"},
-        {"expect visible", "AwaitGPI"},
-        {"expect answer", "none"},
-        {"expect sent", "\"AS\""},
-        {"expect not-sent", "\"RC\""},
-        {"expect timer", "2 running"},
-        {"load", "a.scn"},
-        {"trace", "short"},
-        {"record", "\"b c.scn\""},
-        {"help", "expect dest"},
-        {"quit", ""},
+// Every statement of the table parses from the example its help shows, the
+// statement it makes belongs to the group its keyword says, and every help text
+// (the groups, each group, each statement) fits a terminal's 80 columns.
+TEST(statement_table, every_entry_parses_its_own_example_and_help_fits) {
+    const auto fits = [](const std::string& help) {
+        std::istringstream lines(help);
+        std::string line;
+        while (std::getline(lines, line)) {
+            EXPECT_LE(line.size(), kHelpWidth) << line;
+        }
     };
-    ASSERT_EQ(examples.size(), statement_table().size());
+    fits(statement_help());
+    for (const auto& group : statement_groups()) {
+        EXPECT_NE(statement_help().find(std::string("  ") + group.name + " "), std::string::npos)
+            << group.name;
+        fits(statement_help(group.name));
+    }
     for (const auto& entry : statement_table()) {
-        const auto example = examples.find(entry.keyword);
-        ASSERT_NE(example, examples.end()) << entry.keyword;
+        ASSERT_NE(entry.example, nullptr) << entry.keyword;
+        const std::string example = entry.example;
+        EXPECT_EQ(example.rfind(entry.keyword, 0), 0U) << example;
         std::optional<step> s;
         std::string error;
-        ASSERT_TRUE(parse_scenario_line(std::string(entry.keyword) + " " + example->second, "t", 1,
-                                        s, error))
-            << error;
+        ASSERT_TRUE(parse_scenario_line(example, "t", 1, s, error)) << error;
         const bool expectation = std::string(entry.keyword).rfind("expect ", 0) == 0;
-        EXPECT_EQ(group_of(s->what) == statement_group::expectation, expectation) << entry.keyword;
-        EXPECT_NE(statement_help().find(entry.help), std::string::npos);
+        EXPECT_EQ(group_of(s->what) == statement_group::expectation, expectation) << example;
+        const std::string help = statement_help(entry.keyword);
+        fits(help);
+        EXPECT_NE(help.find("example: " + example), std::string::npos) << help;
+        const std::string group = statement_help(entry.group);
+        EXPECT_NE(group.find(std::string("  ") + entry.keyword), std::string::npos) << group;
     }
+    EXPECT_EQ(statement_help("nosuch"), "");
 }
 
 // The manual's statement table is the statement table: a statement added, renamed or

@@ -146,7 +146,7 @@ TEST(live_router, a_locked_output_is_never_routed_and_the_panel_sees_a_refusal) 
     EXPECT_TRUE(has(r.out, "RC 12 6 3 ',' 0  (refused: destination 3 locked by another client)"))
         << r.out;
     EXPECT_EQ(r.refused, 1u);
-    EXPECT_TRUE(has(r.out, "; 1 crosspoints refused")) << r.out;
+    EXPECT_TRUE(has(r.out, "; 1 crosspoint refused")) << r.out;
 }
 
 TEST(live_router, a_nak_is_a_refusal_the_panel_sees) {

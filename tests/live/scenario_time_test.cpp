@@ -130,7 +130,7 @@ TEST(scenario_values, a_file_names_them_and_a_missing_one_names_its_line) {
     scenario s;
     std::string error;
     EXPECT_FALSE(parse_scenario_stream(in, "f.scn", s, error));
-    EXPECT_EQ(error.rfind("f.scn:2: ${DEST} is not set", 0), 0u) << error;
+    EXPECT_EQ(error.rfind("f.scn:2: error: ${DEST} is not set", 0), 0u) << error;
     scenario_values values{{"DEST", "4"}};
     scenario_limits limits;
     limits.values = &values;

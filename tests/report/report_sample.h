@@ -114,7 +114,7 @@ inline run_record demo_run() {
     r.note_expectation("scenarios/demo.scn", 52, "expect dest 3 source 6", true, "");
     r.begin_step(53, "expect control CurrentSDI_ID text \"7\"");
     r.note_expectation("scenarios/demo.scn", 53, "expect control CurrentSDI_ID text \"7\"", false,
-                       "control \"CurrentSDI_ID\" text is \"6\", expected \"7\"");
+                       "control \"CurrentSDI_ID\" text is \"6\", expected \"7\"", "CurrentSDI_ID");
     r.snapshot({snapshot_reason::failed_expectation, 53, "1", "bin/LD_Auto.kest_ui", controls});
     r.begin_step(54, "show");
     r.snapshot({snapshot_reason::show, 54, "1", "bin/LD_Auto.kest_ui", controls});
@@ -149,7 +149,7 @@ inline suite_record hostile_suite(std::size_t n) {
     r.note_reply(t);
     r.note_event(t, 30);
     r.note_finding("commands-well-formed", t, false);
-    r.note_expectation(t + ".scn", 7, "expect " + t, false, t);
+    r.note_expectation(t + ".scn", 7, "expect " + t, false, t, t);
     r.note_expectation(t + ".scn", 8, "expect ok " + t, true, "");
     r.snapshot({snapshot_reason::failed_expectation,
                 7,

@@ -37,7 +37,7 @@ def main():
     failures = []
     if session.returncode != 2:
         failures.append("exit status %d, expected 2" % session.returncode)
-    if "kest-host: interrupted: the rest of the input is not read" not in err:
+    if "kest-host: error: interrupted: the rest of the input is not read" not in err:
         failures.append("no message naming the interruption")
     if "Summary:" not in out:
         failures.append("no summary")

@@ -123,6 +123,19 @@ def case_editing(program):
     c.send(b"expect de\t3 source 5\r")
     c.read_until(b"ok   input:5: expect dest 3 source 5")
     c.prompt()
+    # Tab completes a folder with its "/" and goes on into it; a file that declares
+    # devices on a session that has them is played in a fresh one once agreed to.
+    work = tempfile.mkdtemp()
+    os.mkdir(os.path.join(work, "studio_folder"))
+    with open(os.path.join(work, "studio_folder", "studio.scn"), "w") as f:
+        f.write("device router 12\n")
+    c.send(b"load " + work.encode() + b"/studio_f\t")
+    c.read_until(b"older/", start=len(c.out))  # (the editor writes what it added)
+    c.send(b"\t\r")
+    c.read_until(b"End this session and play it in a fresh one? [y/N] ")
+    c.send(b"y\r")
+    c.read_until(b"loaded " + work.encode() + b"/studio_folder/studio.scn: 1 statements played")
+    c.prompt()
     c.send(b"quit\r")
     status = c.finish()
     # (Keys typed ahead while a step runs are echoed by the terminal as ^[[A before
@@ -224,7 +237,7 @@ def case_interrupt(program):
         c.send(b"\x04")
         status = c.finish()
         check(b": press 3" not in c.out, "the dropped line ran", c)
-        check(b"Summary: 1 expectations, 0 failed" in c.out, "no summary", c)
+        check(b"Summary: 1 expectation, 0 failed" in c.out, "no summary", c)
         check(status == 0, "exit status %d" % status, c)
     finally:
         os.unlink(scenario)
