@@ -8,7 +8,7 @@
 //   - as the frames a page sends after its WebSocket was accepted;
 //   - as one page message.
 // Besides memory errors it checks:
-//   - the request parses to the same thing however it was split;
+//   - a request within the head bound parses to the same thing however it was split;
 //   - a request let through is a GET of a path, names the served address as Host,
 //     carries no foreign Origin, and carries the token where one is needed; a refusal
 //     says why;
@@ -217,7 +217,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static const std::vector<std::string> faults = web::offered_faults(true, true, true);
 
     const auto whole = parse(bytes, bytes.size() + 1);
-    if (!(words(whole) == words(parse(bytes, piece)))) {
+    // Beast weighs the head bound against what it holds at once, so only a head
+    // well within the bound must come out the same however it arrives.
+    if (bytes.size() <= web::web_server::kMaxHeader &&
+        !(words(whole) == words(parse(bytes, piece)))) {
         fail("the request parses differently when split");
     }
     if (whole) {
