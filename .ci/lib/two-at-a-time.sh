@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # two_at_a_time FUNCTION ARG...: runs FUNCTION once for each ARG, two at a time (one
 # a core on the 2-core machine), and returns when every run has ended. Each run
 # leaves its own result behind for the caller to read in the arguments' order.
