@@ -1,3 +1,5 @@
+#include "tally/tsl_listener.h"
+
 #include <gtest/gtest.h>
 
 #include <boost/asio/ip/tcp.hpp>
@@ -5,7 +7,6 @@
 #include <boost/asio/write.hpp>
 #include <memory>
 
-#include "tally/tsl_listener.h"
 #include "tsl_builder.h"
 #include "tsl_loop.h"
 
