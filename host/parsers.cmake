@@ -9,7 +9,7 @@ include(${CMAKE_CURRENT_LIST_DIR}/parts.cmake)
 
 kest_host_part(kest_host_common FOLDER common
     SOURCES paths.cpp interrupt.cpp display_width.cpp printable.cpp platform.cpp input_file.cpp
-            plugin_version.cpp suggest.cpp diagnostic.cpp
+            plugin_version.cpp suggest.cpp diagnostic.cpp wall_clock.cpp
     USES ${CMAKE_DL_LIBS})
 # The world shares the interfaces' records with the plug-in.
 kest_host_part(kest_host_world FOLDER world

@@ -74,16 +74,8 @@ fuzz_one() {
 }
 
 # Two targets at a time, one a core; the verdicts are printed in the targets' order.
-running=0
-for target in "${targets[@]}"; do
-    if [ "$running" -ge 2 ]; then
-        wait -n
-        running=$((running - 1))
-    fi
-    fuzz_one "$target" &
-    running=$((running + 1))
-done
-wait
+source .ci/lib/two-at-a-time.sh
+two_at_a_time fuzz_one "${targets[@]}"
 failed=0
 for target in "${targets[@]}"; do
     cat "$work/$target/verdict" 2>/dev/null || echo "FAIL $target: no verdict (see $work/$target)"

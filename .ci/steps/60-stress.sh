@@ -44,16 +44,8 @@ stress_one() {
 }
 
 # Two runs at a time, one a core; the results are read in the runs' order.
-running=0
-for i in "${!runs[@]}"; do
-    if [ "$running" -ge 2 ]; then
-        wait -n
-        running=$((running - 1))
-    fi
-    stress_one "$i" &
-    running=$((running + 1))
-done
-wait
+source .ci/lib/two-at-a-time.sh
+two_at_a_time stress_one "${!runs[@]}"
 
 failed=0
 total_events=0

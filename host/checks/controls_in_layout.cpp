@@ -38,7 +38,7 @@ class controls_in_layout final : public check {
         const panel_state* p = seen.panels.find(panel);
         // While the host refuses every layout, a panel that goes on without one is
         // doing what it can; the refusal is the fault under test, not the panel's.
-        if (p == nullptr && !seen.world.faults().layout_missing) {
+        if (p == nullptr && !seen.world.faults().on("layout missing")) {
             finding("`" + printable(seen.text) + "` names panel \"" + printable(panel) +
                     "\", which was never shown");
         }

@@ -5,11 +5,12 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <exception>
 
 #include "common/numbers.h"
 #include "common/printable.h"
+#include "common/wall_clock.h"
+#include "world/faults.h"
 
 namespace kest_host::live {
 
@@ -17,15 +18,6 @@ namespace asio = boost::asio;
 using boost::system::error_code;
 
 namespace {
-
-std::string wall_clock() {
-    const std::time_t t = std::time(nullptr);
-    std::tm parts{};
-    localtime_r(&t, &parts);
-    char text[16];
-    std::strftime(text, sizeof text, "%H:%M:%S", &parts);
-    return text;
-}
 
 std::string seconds(int64_t ms) {
     if (ms % 1000 == 0) {
@@ -121,15 +113,18 @@ std::string videohub_link::status() const {
         case state::idle:
         case state::connecting:
         case state::dumping:
-            return down_since_.empty() ? "CONNECTING"
-                                       : "LINK DOWN since " + down_since_ + ", connecting";
+            return down_since_.empty() ? std::string(link_state("router connecting").shown)
+                                       : down() + ", connecting";
         case state::down: {
             const int64_t left = std::max<int64_t>(retry_at_ms_ - loop_.now_ms(), 0);
-            return "LINK DOWN since " + down_since_ + ", retry in " +
-                   std::to_string((left + 999) / 1000) + " s";
+            return down() + ", retry in " + std::to_string((left + 999) / 1000) + " s";
         }
     }
     return "";
+}
+
+std::string videohub_link::down() const {
+    return std::string(link_state("router link down").shown) + " since " + down_since_;
 }
 
 // --- Connecting and failing ----------------------------------------------------------
@@ -202,8 +197,8 @@ void videohub_link::fail(const std::string& why) {
     }
     state_ = state::down;
     retry_at_ms_ = loop_.now_ms() + backoff_ms_;
-    note_("router " + std::to_string(mirror_.number()) + " LINK DOWN since " + down_since_ + ": " +
-          why + "; retry in " + seconds(backoff_ms_));
+    note_("router " + std::to_string(mirror_.number()) + " " + down() + ": " + why + "; retry in " +
+          seconds(backoff_ms_));
     const uint64_t generation = generation_;
     retry_timer_.expires_after(std::chrono::milliseconds(backoff_ms_));
     retry_timer_.async_wait([this, generation](const error_code& e) {

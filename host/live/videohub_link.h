@@ -122,6 +122,8 @@ class videohub_link final : public device_link, public router_remote {
     void send_route(int32_t destination, int32_t source);
     void send_lost();
     void problem(const std::string& text);
+    // "LINK DOWN since 14:02:11", as the link states name it.
+    std::string down() const;
 
     void take(videohub_message&& message);
     void take_reply(bool ack);

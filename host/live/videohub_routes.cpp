@@ -5,6 +5,7 @@
 #include "common/numbers.h"
 #include "common/printable.h"
 #include "live/videohub_link.h"
+#include "world/faults.h"
 
 namespace kest_host::live {
 
@@ -31,9 +32,17 @@ videohub_link::verdict videohub_link::judge(int32_t destination, int32_t source)
     return verdict::send;
 }
 
+namespace {
+
+std::string lost_mark() {
+    return std::string("  (") + link_state("router link down").mark + ")";
+}
+
+}  // namespace
+
 std::string videohub_link::mark(bool crosspoint, int32_t destination, int32_t source) const {
     if (!crosspoint) {
-        return state_ == state::up ? "" : "  (lost: router link down)";
+        return state_ == state::up ? "" : lost_mark();
     }
     const std::string d = std::to_string(destination);
     switch (judge(destination, source)) {
@@ -44,7 +53,7 @@ std::string videohub_link::mark(bool crosspoint, int32_t destination, int32_t so
         case verdict::not_allowed:
             return "  (refused: destination " + d + " not allowed)";
         case verdict::link_down:
-            return "  (lost: router link down)";
+            return lost_mark();
         case verdict::out_of_range:
             return "  (refused: source " + std::to_string(source) + " or destination " + d +
                    " not on the router)";

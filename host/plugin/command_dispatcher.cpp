@@ -89,7 +89,7 @@ std::string command_dispatcher::fault_mark(const parsed_command& c) const {
 // --- The panel ---------------------------------------------------------------------
 
 intptr_t command_dispatcher::show_panel(const parsed_command& c, const std::string& text) {
-    if (world_.faults().layout_missing) {
+    if (world_.faults().on("layout missing")) {
         trace_.line("host", "PS refused: layout missing");
         return 0;
     }
@@ -155,7 +155,7 @@ intptr_t command_dispatcher::list_controls(const parsed_command& c, const std::s
 // --- Devices -----------------------------------------------------------------------
 
 intptr_t command_dispatcher::look_up_instance(const parsed_command& c, const std::string& text) {
-    if (world_.faults().lookups_missing.count(c.arguments[0].text) != 0) {
+    if (world_.faults().names("lookup").count(c.arguments[0].text) != 0) {
         return no_reply(": lookup missing");
     }
     const instance_entry* found = world_.instances().find(c.arguments[0].text);
@@ -171,7 +171,7 @@ intptr_t command_dispatcher::read_name(const parsed_command& c, const std::strin
     if (r == nullptr || (database != router::kSources && database != router::kDestinations)) {
         return no_reply("");
     }
-    if (world_.faults().names_missing) {
+    if (world_.faults().on("names missing")) {
         return no_reply(": names missing");
     }
     const auto& names = r->names[database];

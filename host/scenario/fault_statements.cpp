@@ -105,6 +105,11 @@ std::vector<statement_entry> fault_statement_rows() {
         if (count == 1) {  // a group of one needs no names in its help
             help = help.substr(help.find(": ") + 2);
         }
+        for (const auto& link : link_state_table()) {
+            if (group == kind_name(link.on)) {  // switched by a live link, not a statement
+                help += std::string("; ") + link.shown + " (a live link): " + link.help;
+            }
+        }
         if (!plain.empty()) {
             forms.insert(forms.begin(), plain);
         }

@@ -72,6 +72,7 @@ void routing_model::input_poll() {
 
 void routing_model::input_change(int n, int32_t value) {
     const int32_t before = input[n];
+    const auto bounce = static_cast<int32_t>(faults.level("gpi bounce"));
     if (bounce > 0 && before != value) {
         for (int32_t i = 0; i < bounce; ++i) {
             push({report_event::kind::gpi, n, (bounce - i) % 2 == 0 ? value : before, ""});
@@ -83,7 +84,7 @@ void routing_model::input_change(int n, int32_t value) {
 
 void routing_model::slot_change(int32_t slot, const std::string& text) {
     slot_texts[slot] = text;
-    if (silent) {
+    if (faults.on("infodriver silent")) {
         changed_slots_.insert(slot);
         return;
     }
@@ -96,7 +97,7 @@ void routing_model::slot_report(int32_t slot, const std::string& text) {
 }
 
 void routing_model::tally_poll() {
-    if (silent) {
+    if (faults.on("infodriver silent")) {
         outstanding_poll_ = true;
         return;
     }
@@ -114,9 +115,10 @@ void routing_model::router_report(int32_t source, const std::string& name) {
 // --- The router -----------------------------------------------------------------------
 
 void routing_model::emit(int32_t source) {
-    if (!registered || offline) {
+    if (!registered || faults.on("router offline")) {
         return;  // nothing registered to report, or the report is lost
     }
+    const int64_t delay_ms = faults.level("router delay");
     if (delay_ms <= 0 && delayed_.empty()) {
         push({report_event::kind::router, 0, source, name_of(source)});
         return;
@@ -155,10 +157,10 @@ void routing_model::crosspoint(int32_t source) {
             runs.emplace_back(source, 1);
         }
     }
-    if (offline) {
+    if (faults.on("router offline")) {
         return;  // lost
     }
-    if (refuse) {
+    if (faults.on("router refuse")) {
         emit(router[monitor]);  // not made: the unchanged source is reported
         return;
     }
@@ -214,8 +216,8 @@ void routing_model::rename(int database, int32_t index, const std::string& name)
 // --- Faults -----------------------------------------------------------------------------
 
 void routing_model::set_offline(bool on) {
-    const bool back = offline && !on;
-    offline = on;
+    const bool back = faults.on("router offline") && !on;
+    faults.set("router offline", on ? 1 : 0);
     if (back) {
         emit(router.count(monitor) != 0 ? router[monitor] : 0);  // it reconnects
     }
@@ -223,25 +225,23 @@ void routing_model::set_offline(bool on) {
 }
 
 void routing_model::set_silent(bool on) {
-    const bool back = silent && !on;
-    silent = on;
+    const bool back = faults.on("infodriver silent") && !on;
+    faults.set("infodriver silent", on ? 1 : 0);
     if (back) {
         tally_comes_back();
     }
     settle();
 }
 
-void routing_model::follow_faults(const fault_state& faults) {
-    if (faults.router_offline != offline) {
-        set_offline(faults.router_offline);
+void routing_model::follow_faults(const fault_state& next) {
+    // A router or infodriver that comes back acts under the other faults as they were.
+    if (next.on("router offline") != faults.on("router offline")) {
+        set_offline(next.on("router offline"));
     }
-    if (faults.infodriver_silent != silent) {
-        set_silent(faults.infodriver_silent);
+    if (next.on("infodriver silent") != faults.on("infodriver silent")) {
+        set_silent(next.on("infodriver silent"));
     }
-    refuse = faults.router_refuse;
-    delay_ms = faults.router_delay_ms;
-    bounce = faults.gpi_bounce;
-    names_missing = faults.names_missing;
+    faults = next;
 }
 
 void routing_model::tally_comes_back() {
@@ -262,18 +262,15 @@ void routing_model::tally_comes_back() {
 void routing_model::clear_faults() {
     // What the devices send on coming back leaves them with the faults still set;
     // the panel takes it in after every fault has ended.
-    if (offline) {
-        offline = false;
+    if (faults.on("router offline")) {
+        faults.set("router offline", 0);
         emit(router.count(monitor) != 0 ? router[monitor] : 0);
     }
-    if (silent) {
-        silent = false;
+    if (faults.on("infodriver silent")) {
+        faults.set("infodriver silent", 0);
         tally_comes_back();
     }
-    refuse = false;
-    delay_ms = 0;
-    bounce = 0;
-    names_missing = false;
+    faults.clear();
     settle();
 }
 
@@ -320,12 +317,12 @@ void routing_model::on_slot(int32_t slot, const std::string& text) {
     if (slot >= panel_names::kFirstButtonSlot && slot <= panel_names::kLastButtonSlot) {
         const int n = slot - panel_names::kFirstButtonSlot;
         button_source[n] = number_of(text);
-        button_name[n] = names_missing ? "" : name_of(button_source[n]);
+        button_name[n] = faults.on("names missing") ? "" : name_of(button_source[n]);
     } else if (slot == panel_names::kMonitorSlot) {
         const int32_t previous = monitor;
         monitor = number_of(text);
         const auto name = dest_names.find(monitor);
-        monitor_name = names_missing || name == dest_names.end() ? "" : name->second;
+        monitor_name = faults.on("names missing") || name == dest_names.end() ? "" : name->second;
         if (registered) {
             registered = false;
             on_monitor_text.clear();

@@ -43,12 +43,9 @@ class routing_model {
     std::map<int32_t, std::string> slot_texts;    // tally slots
 
     // --- Faults in force ---------------------------------------------------------
-    bool offline = false;
-    bool refuse = false;
-    int64_t delay_ms = 0;
-    bool silent = false;
-    int32_t bounce = 0;
-    bool names_missing = false;
+    // As the device world holds them, read by the rules by their words in
+    // fault_table(): a new fault needs its rule in routing_model.cpp, no field here.
+    fault_state faults;
 
     // --- What the panel has learnt -----------------------------------------------
     int32_t monitor = 0;                                // destination from slot 69

@@ -12,6 +12,6 @@ endif()
 # The sockets and the feed alone (no simulated world), and the device that ties them
 # to a GPI device of the world: tally/ sits above world/ (host/README.md).
 kest_host_part(kest_host_tsl_link FOLDER tally SOURCES tsl_listener.cpp
-    USES kest_host_tally Boost::headers)
+    USES kest_host_common kest_host_tally Boost::headers)
 kest_host_part(kest_host_tsl_device FOLDER tally SOURCES tsl_gpi_device.cpp
     USES kest_host_tsl_link kest_host_world)

@@ -1,7 +1,8 @@
 #include "tally/tsl_listener.h"
 
 #include <boost/asio/read.hpp>
-#include <ctime>
+
+#include "common/wall_clock.h"
 
 namespace kest_host {
 
@@ -12,15 +13,6 @@ namespace {
 
 constexpr std::size_t kDatagramRoom = 65536;  // any UDP datagram, so that none is cut
 constexpr std::size_t kReadRoom = 4096;
-
-std::string wall_clock_now() {
-    const std::time_t t = std::time(nullptr);
-    std::tm parts{};
-    localtime_r(&t, &parts);
-    char text[16];
-    std::strftime(text, sizeof text, "%H:%M:%S", &parts);
-    return text;
-}
 
 }  // namespace
 
@@ -170,7 +162,7 @@ void tsl_tcp_listener::gone(const std::shared_ptr<sender>& s, const std::string&
     senders_.remove(s);
     error_code ignored;
     s->socket.close(ignored);
-    last_left_ = s->name + " left at " + wall_clock_now();
+    last_left_ = s->name + " left at " + wall_clock();
     const uint64_t skipped = s->stream.skipped();
     feed_.remark("TSL TCP sender " + s->name + " " + why +
                  (s->stream.inside_packet() ? " inside a packet, which is dropped" : "") +

@@ -14,7 +14,7 @@
 
 namespace kest_host {
 
-struct fault_state;
+class fault_state;
 
 enum class device_kind { router, infodriver, gpi };
 const char* kind_name(device_kind kind);
@@ -70,6 +70,10 @@ class device {
     // Why a command of `code` to this device comes to nothing under the faults in
     // force ("lost: router offline"), for the trace; "" when it does not.
     virtual std::string fault_mark(const std::string& /*code*/) const { return ""; }
+    // A fault of fault_table() has just ended (its words): what the device does
+    // about it (a router back on the network reports again), while every other
+    // fault is still as it was.
+    virtual void fault_ended(const std::string& /*fault*/) {}
 
     // Indices one poll answers at most.
     static constexpr int64_t kPollLimit = 4096;

@@ -57,21 +57,14 @@ device* device_world::first(device_kind kind) {
 
 void device_world::apply_fault(const fault_entry& fault, const fault_args& args) {
     fault_state next = faults_;
-    fault.change(next, args);
-    if (faults_.router_offline && !next.router_offline) {
-        faults_.router_offline = false;
-        for (auto& entry : devices_) {
-            if (auto* r = dynamic_cast<router*>(entry.second.get())) {
-                r->reconnect();
-            }
+    fault.apply(next, args);
+    for (const auto& ending : fault_table()) {
+        if (!faults_.on(ending.words) || next.on(ending.words)) {
+            continue;
         }
-    }
-    if (faults_.infodriver_silent && !next.infodriver_silent) {
-        faults_.infodriver_silent = false;
+        faults_.set(ending.words, 0);
         for (auto& entry : devices_) {
-            if (auto* d = dynamic_cast<infodriver*>(entry.second.get())) {
-                d->come_back();
-            }
+            entry.second->fault_ended(ending.words);
         }
     }
     faults_ = std::move(next);
@@ -108,7 +101,7 @@ std::string device_world::faults_in_force() const {
         }
         for (const auto& fault : fault_table()) {
             const std::string text =
-                fault.on == entry.second->kind() && fault.in_force ? fault.in_force(faults_) : "";
+                fault.on == entry.second->kind() ? fault.describe(faults_) : "";
             if (!text.empty()) {
                 std::string line = device;
                 add(line.append(" ").append(text));
@@ -116,8 +109,8 @@ std::string device_world::faults_in_force() const {
         }
     }
     for (const auto& fault : fault_table()) {
-        if (!fault.on && fault.in_force) {
-            add(fault.in_force(faults_));
+        if (!fault.on) {
+            add(fault.describe(faults_));
         }
     }
     return out;

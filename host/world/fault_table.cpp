@@ -1,6 +1,9 @@
-// The device faults, one entry each (see fault_entry in faults.h). A new fault is an
-// entry here, its field in fault_state, what the device does while it is in force,
-// and how stress mode's routing model follows it.
+// The device faults, one entry each (see fault_entry in faults.h), and beside them
+// the link states of real devices. A new fault is an entry here, what the device does
+// while it is in force (reading its level by its words) and how stress mode's
+// routing model follows it: three files.
+#include <stdexcept>
+
 #include "world/faults.h"
 
 namespace kest_host {
@@ -13,13 +16,9 @@ constexpr int64_t kDayMs = 24LL * 60 * 60 * 1000;
 // A fault that is on or off: on two times in three in a stress run.
 const std::vector<int64_t> kOnOff = {0, 1, 1};
 
-std::string when(bool on, const char* text) {
-    return on ? text : "";
-}
-
 std::string lookups(const fault_state& state) {
     std::string out;
-    for (const auto& name : state.lookups_missing) {
+    for (const auto& name : state.names("lookup")) {
         out += (out.empty() ? "lookup \"" : ", lookup \"") + name + "\" MISSING";
     }
     return out;
@@ -27,9 +26,7 @@ std::string lookups(const fault_state& state) {
 
 const std::vector<fault_entry> kFaults = {
     {"router offline", "", "router commands are lost and no revertive comes", argument::none, "", 0,
-     nullptr, [](fault_state& f, const fault_args& a) { f.router_offline = a.value != 0; },
-     device_kind::router, [](const fault_state& f) { return when(f.router_offline, "OFFLINE"); },
-     kOnOff},
+     nullptr, nullptr, device_kind::router, "OFFLINE", nullptr, kOnOff},
     {"router online",
      "",
      "the router is back and reports every registered destination again",
@@ -37,8 +34,9 @@ const std::vector<fault_entry> kFaults = {
      "",
      0,
      nullptr,
-     [](fault_state& f, const fault_args&) { f.router_offline = false; },
+     [](fault_state& f, const fault_args&) { f.set("router offline", 0); },
      device_kind::router,
+     nullptr,
      nullptr,
      {}},
     {"router delay",
@@ -48,21 +46,15 @@ const std::vector<fault_entry> kFaults = {
      "a delay in ms",
      kDayMs,
      nullptr,
-     [](fault_state& f, const fault_args& a) { f.router_delay_ms = a.value; },
+     nullptr,
      device_kind::router,
-     [](const fault_state& f) {
-         return f.router_delay_ms > 0 ? "DELAY " + std::to_string(f.router_delay_ms) + " ms"
-                                      : std::string();
-     },
+     "DELAY # ms",
+     nullptr,
      {0, 20, 100, 500, 1500}},
     {"router refuse", "", "crosspoints are acknowledged but not made", argument::none, "", 0,
-     nullptr, [](fault_state& f, const fault_args& a) { f.router_refuse = a.value != 0; },
-     device_kind::router, [](const fault_state& f) { return when(f.router_refuse, "REFUSES"); },
-     kOnOff},
+     nullptr, nullptr, device_kind::router, "REFUSES", nullptr, kOnOff},
     {"infodriver silent", "", "the infodriver answers nothing", argument::none, "", 0, nullptr,
-     [](fault_state& f, const fault_args& a) { f.infodriver_silent = a.value != 0; },
-     device_kind::infodriver,
-     [](const fault_state& f) { return when(f.infodriver_silent, "SILENT"); }, kOnOff},
+     nullptr, device_kind::infodriver, "SILENT", nullptr, kOnOff},
     {"infodriver online",
      "",
      "the infodriver answers the outstanding polls and changes",
@@ -70,8 +62,9 @@ const std::vector<fault_entry> kFaults = {
      "",
      0,
      nullptr,
-     [](fault_state& f, const fault_args&) { f.infodriver_silent = false; },
+     [](fault_state& f, const fault_args&) { f.set("infodriver silent", 0); },
      device_kind::infodriver,
+     nullptr,
      nullptr,
      {}},
     {"gpi bounce",
@@ -81,15 +74,13 @@ const std::vector<fault_entry> kFaults = {
      "a number of extra reports",
      1000,
      nullptr,
-     [](fault_state& f, const fault_args& a) { f.gpi_bounce = static_cast<int32_t>(a.value); },
+     nullptr,
      device_kind::gpi,
-     [](const fault_state& f) {
-         return f.gpi_bounce > 0 ? "BOUNCE " + std::to_string(f.gpi_bounce) : std::string();
-     },
+     "BOUNCE #",
+     nullptr,
      {0, 1, 2, 3, 4}},
-    {"names missing", "", "every `RN` gets a null reply", argument::none, "", 0, nullptr,
-     [](fault_state& f, const fault_args& a) { f.names_missing = a.value != 0; }, std::nullopt,
-     [](const fault_state& f) { return when(f.names_missing, "names MISSING"); }, kOnOff},
+    {"names missing", "", "every `RN` gets a null reply", argument::none, "", 0, nullptr, nullptr,
+     std::nullopt, "names MISSING", nullptr, kOnOff},
     {"lookup",
      "\"NAME\" missing",
      "`SD 'NAME'` gets a null reply (before start: a start-up without it)",
@@ -97,8 +88,9 @@ const std::vector<fault_entry> kFaults = {
      "a quoted instance name",
      0,
      "missing",
-     [](fault_state& f, const fault_args& a) { f.lookups_missing.insert(a.name); },
+     nullptr,
      std::nullopt,
+     nullptr,
      lookups,
      {1}},
     {"layout missing",
@@ -108,9 +100,10 @@ const std::vector<fault_entry> kFaults = {
      "",
      0,
      nullptr,
-     [](fault_state& f, const fault_args&) { f.layout_missing = true; },
+     nullptr,
      std::nullopt,
-     [](const fault_state& f) { return when(f.layout_missing, "layout MISSING"); },
+     "layout MISSING",
+     nullptr,
      {}},
     {"clear",
      "",
@@ -119,11 +112,23 @@ const std::vector<fault_entry> kFaults = {
      "",
      0,
      nullptr,
-     [](fault_state& f, const fault_args&) { f = fault_state{}; },
+     [](fault_state& f, const fault_args&) { f.clear(); },
      std::nullopt,
+     nullptr,
      nullptr,
      {}},
 };
+
+const std::vector<link_state_entry> kLinkStates = {
+    {"router connecting", device_kind::router, "CONNECTING", "",
+     "waits for its first connection and the router's state"},
+    {"router link down", device_kind::router, "LINK DOWN", "lost: router link down",
+     "crosspoints and polls are lost as under `offline`; the link reconnects"},
+};
+
+std::string cell(const std::string& text) {
+    return "`" + text + "`";
+}
 
 }  // namespace
 
@@ -140,6 +145,19 @@ const fault_entry* find_fault(const std::string& words) {
     return nullptr;
 }
 
+const std::vector<link_state_entry>& link_state_table() {
+    return kLinkStates;
+}
+
+const link_state_entry& link_state(const std::string& name) {
+    for (const auto& entry : kLinkStates) {
+        if (name == entry.name) {
+            return entry;
+        }
+    }
+    throw std::logic_error("no link state named \"" + name + "\"");
+}
+
 std::string markdown_fault_table() {
     std::string table =
         "| fault | what it does | switched at random by `--faults` |\n| --- | --- | --- |\n";
@@ -148,8 +166,21 @@ std::string markdown_fault_table() {
         if (entry.form[0] != '\0') {
             form += std::string(" ") + entry.form;
         }
-        table += "| `" + form + "` | " + entry.help + " | " +
+        table += "| " + cell(form) + " | " + entry.help + " | " +
                  (entry.stress_values.empty() ? "no" : "yes") + " |\n";
+    }
+    return table;
+}
+
+std::string markdown_link_state_table() {
+    std::string table =
+        "| link state | devices line | trace mark | what it means |\n"
+        "| --- | --- | --- | --- |\n";
+    for (const auto& entry : kLinkStates) {
+        table += "| " + std::string(entry.name) + " | " +
+                 cell(std::string(kind_name(entry.on)) + " 12 " + entry.shown) + " | " +
+                 (entry.mark[0] == '\0' ? std::string("-") : cell(entry.mark)) + " | " +
+                 entry.help + " |\n";
     }
     return table;
 }

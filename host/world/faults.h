@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -16,20 +18,27 @@
 
 namespace kest_host {
 
-struct fault_state {
-    bool router_offline = false;  // router commands lost, no revertive comes
-    int64_t router_delay_ms = 0;  // router revertives arrive this much later
-    bool router_refuse = false;   // crosspoints acknowledged but not made
-    bool infodriver_silent = false;
-    int32_t gpi_bounce = 0;  // extra alternating reports before each input change
-    bool names_missing = false;
-    std::set<std::string> lookups_missing;  // SD names with a null reply
-    bool layout_missing = false;            // PS fails
+// The faults in force, each held under its words in fault_table() ("router delay"):
+// its level (0: not in force; 1: on; a delay, a count) and, for a fault that takes
+// an instance name, the names. A new fault needs no field here: its entry, the
+// device that acts on it and stress mode's model read and write it by its words.
+class fault_state {
+  public:
+    // The level of `fault` (0 when not in force). A name that is no fault of the
+    // table and was never switched is a mistake in the caller: std::logic_error.
+    int64_t level(const std::string& fault) const;
+    bool on(const std::string& fault) const { return level(fault) != 0; }
+    // The instance names `fault` holds (a lookup that gets a null reply).
+    const std::set<std::string>& names(const std::string& fault) const;
 
-    bool any() const {
-        return router_offline || router_delay_ms > 0 || router_refuse || infodriver_silent ||
-               gpi_bounce > 0 || names_missing || !lookups_missing.empty() || layout_missing;
-    }
+    void set(const std::string& fault, int64_t level) { levels_[fault] = level; }
+    void add_name(const std::string& fault, const std::string& name) { names_[fault].insert(name); }
+    void clear() { *this = fault_state{}; }
+    bool any() const;
+
+  private:
+    std::map<std::string, int64_t, std::less<>> levels_;
+    std::map<std::string, std::set<std::string>, std::less<>> names_;
 };
 
 // What a fault is switched with: its number (a delay, a count; 1 or 0 for a fault
@@ -56,14 +65,22 @@ struct fault_entry {
     const char* what = "";        // the argument, for messages: "a delay in ms"
     int64_t most = 0;             // the largest number
     const char* after = nullptr;  // a word that ends the statement ("missing")
+    // How it changes the state; null: the level under its own words becomes the
+    // argument (1 without one, 0 ends it), or a name is added.
     void (*change)(fault_state& state, const fault_args& args) = nullptr;
     // The devices it acts on, for the devices line; none: the host itself.
     std::optional<device_kind> on;
-    // "OFFLINE", "DELAY 20 ms" while in force, else "".
+    // The devices line's text while in force ("OFFLINE", "DELAY # ms": # is the
+    // level); null: not named there, or named by `in_force`.
+    const char* shown = nullptr;
     std::string (*in_force)(const fault_state& state) = nullptr;
     // The values a stress run with --faults draws from, each equally likely (0 ends
     // the fault); empty: not drawn.
     std::vector<int64_t> stress_values;
+
+    void apply(fault_state& state, const fault_args& args) const;
+    // The devices line's text for this fault under `state` ("" when not in force).
+    std::string describe(const fault_state& state) const;
 };
 
 // Every fault, in the order the devices line names them. Ending every fault ("fault
@@ -71,8 +88,24 @@ struct fault_entry {
 const std::vector<fault_entry>& fault_table();
 // The entry written `words`, or null.
 const fault_entry* find_fault(const std::string& words);
-// docs/faults.md's table of the faults: form and help, one row each.
+
+// A state of a real device's link, beside the faults: not switched by a statement
+// but by the link itself, named in the devices line and marked in the trace the way
+// a fault is, and documented and helped from the same place.
+struct link_state_entry {
+    const char* name;  // "router link down"
+    device_kind on;
+    const char* shown;  // the devices line's word for it: "LINK DOWN"
+    const char* mark;   // the trace's mark of a command it swallows ("" for none)
+    const char* help;
+};
+const std::vector<link_state_entry>& link_state_table();
+// The entry named `name`; std::logic_error when there is none.
+const link_state_entry& link_state(const std::string& name);
+
+// docs/faults.md's tables of the faults and of the link states, one row each.
 std::string markdown_fault_table();
+std::string markdown_link_state_table();
 
 // The routers' line to the panel: revertives are lost while the router is offline
 // and wait on the simulated clock while it is slow. Delayed revertives keep their

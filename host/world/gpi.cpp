@@ -9,7 +9,7 @@ void gpi::set_input(int32_t index, int32_t value) {
     inputs[index] = value;
     // A bouncing contact: the change arrives after `bounce` extra reports that
     // alternate between the two states and end just before the final one.
-    const int32_t bounce = faults().gpi_bounce;
+    const auto bounce = static_cast<int32_t>(faults().level("gpi bounce"));
     if (bounce > 0 && before != value) {
         for (int32_t i = 0; i < bounce; ++i) {
             report_if_registered(index, (bounce - i) % 2 == 0 ? value : before, std::string());

@@ -7,7 +7,7 @@
 namespace kest_host {
 
 bool infodriver::silent() const {
-    return faults().infodriver_silent;
+    return faults().on("infodriver silent");
 }
 
 std::string infodriver::fault_mark(const std::string& code) const {
@@ -33,6 +33,12 @@ void infodriver::poll(int32_t first, int32_t last) {
     }
     remark("infodriver " + std::to_string(number()) + " poll " + std::to_string(first) + " to " +
            std::to_string(last) + " unanswered: infodriver silent");
+}
+
+void infodriver::fault_ended(const std::string& fault) {
+    if (fault == "infodriver silent") {
+        come_back();
+    }
 }
 
 void infodriver::come_back() {

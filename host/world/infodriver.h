@@ -15,6 +15,7 @@ namespace kest_host {
 class infodriver final : public device {
   public:
     std::string fault_mark(const std::string& code) const override;
+    void fault_ended(const std::string& fault) override;
     infodriver(int32_t number, revertive_sink& sink)
         : device(device_kind::infodriver, number, sink) {}
 

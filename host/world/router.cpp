@@ -14,10 +14,10 @@ bool router::take_crosspoint(int32_t destination, int32_t source) {
         remote_->take_crosspoint(destination, source);
         return false;  // made when the device reports it
     }
-    if (faults().router_offline) {
+    if (faults().on("router offline")) {
         return false;
     }
-    if (faults().router_refuse) {
+    if (faults().on("router refuse")) {
         report_held(destination);
         return false;
     }
@@ -39,10 +39,16 @@ void router::poll(int32_t first, int32_t last) {
 
 std::string router::fault_mark(const std::string& code) const {
     const bool crosspoint = code == "RC";
-    if (faults().router_offline && (crosspoint || code == "RP")) {
+    if (faults().on("router offline") && (crosspoint || code == "RP")) {
         return "lost: router offline";
     }
-    return crosspoint && faults().router_refuse ? "refused: router refuse" : "";
+    return crosspoint && faults().on("router refuse") ? "refused: router refuse" : "";
+}
+
+void router::fault_ended(const std::string& fault) {
+    if (fault == "router offline") {
+        reconnect();
+    }
 }
 
 void router::reconnect() {

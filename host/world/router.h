@@ -30,6 +30,7 @@ class router_remote {
 class router final : public device {
   public:
     std::string fault_mark(const std::string& code) const override;
+    void fault_ended(const std::string& fault) override;
     router(int32_t number, revertive_sink& sink) : device(device_kind::router, number, sink) {}
 
     static constexpr int kSources = 0;

@@ -10,8 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "live/live_studio.h"
-#include "scenario/scenario_runner.h"
+#include "live_scenario.h"
 #include "videohub_process.h"
 
 namespace kest_host {
@@ -32,15 +31,12 @@ std::string studio(const videohub_process& router) {
            "slot 61 \"5\"\nslot 62 \"6\"\nslot 69 \"3\"\n";
 }
 
-struct live_run {
-    int status = 0;
-    uint64_t failed = 0;
+using kest_test::has;
+
+struct live_run : kest_test::live_run {
     uint64_t refused = 0;
-    std::string out;
 };
 
-// Runs the lines; a line "!X" is not a statement: the hook gets X (to change the
-// router while the panel runs).
 // Deadlines short enough for the tests' waits, long enough for a loaded machine.
 live::link_timing test_timing() {
     live::link_timing timing;
@@ -50,47 +46,19 @@ live::link_timing test_timing() {
     return timing;
 }
 
+// Runs the lines; a line "!X" is not a statement: the hook gets X (to change the
+// router while the panel runs).
 live_run run(const std::string& text, const std::function<void(const std::string&)>& hook = {},
              bool read_only = false, const live::link_timing& timing = test_timing()) {
     live::live_studio studio;
     studio.set_read_only(read_only);
     studio.set_first_wait(std::min<int64_t>(timing.dump_timeout_ms, 3000));
     studio.set_timing(timing);
-    run_options options;
-    options.plugin = KEST_TAVRIN_PATH;
-    options.devices = &studio;
-    std::ostringstream out;
-    options.errors = &out;
     live_run r;
-    {
-        scenario_runner runner(options, out);
-        std::istringstream in(text);
-        std::string line;
-        int number = 0;
-        while (std::getline(in, line)) {
-            ++number;
-            if (!line.empty() && line[0] == '!') {
-                hook(line.substr(1));
-                continue;
-            }
-            std::optional<step> s;
-            std::string error;
-            EXPECT_TRUE(parse_scenario_line(line, "live.scn", number, s, error)) << error;
-            if (s && !runner.execute(*s, "live.scn")) {
-                ADD_FAILURE() << runner.error();
-                break;
-            }
-        }
-        r.failed = runner.failed_expectations();
-        r.status = runner.finish();
-        r.refused = studio.guard().refused;
-    }
-    r.out = out.str();
+    static_cast<kest_test::live_run&>(r) = kest_test::run_live(studio, text, "live.scn", hook);
+    EXPECT_EQ(r.error, "");
+    r.refused = studio.guard().refused;
     return r;
-}
-
-bool has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
 }
 
 // The hook for "!..." lines: control lines for kest-videohub.

@@ -1,6 +1,7 @@
+#include "tally/tsl_feed.h"
+
 #include <gtest/gtest.h>
 
-#include "tally/tsl_feed.h"
 #include "tsl_builder.h"
 
 namespace kest_host {

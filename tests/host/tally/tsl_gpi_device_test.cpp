@@ -1,8 +1,9 @@
+#include "tally/tsl_gpi_device.h"
+
 #include <gtest/gtest.h>
 
 #include <boost/asio/ip/udp.hpp>
 
-#include "tally/tsl_gpi_device.h"
 #include "tsl_builder.h"
 #include "tsl_loop.h"
 #include "world/gpi.h"

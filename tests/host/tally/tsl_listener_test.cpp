@@ -1,3 +1,5 @@
+#include "tally/tsl_listener.h"
+
 #include <gtest/gtest.h>
 
 #include <boost/asio/ip/tcp.hpp>
@@ -5,7 +7,6 @@
 #include <boost/asio/write.hpp>
 #include <memory>
 
-#include "tally/tsl_listener.h"
 #include "tsl_builder.h"
 #include "tsl_loop.h"
 
@@ -13,11 +14,6 @@ namespace kest_host {
 namespace {
 
 using namespace tsl_test;
-namespace asio = boost::asio;
-using asio::ip::tcp;
-using asio::ip::udp;
-
-const auto kLoopback = asio::ip::make_address("127.0.0.1");
 
 TEST(TslListener, UdpTakesBothVersionsAndNamesTheSender) {
     asio::io_context loop;

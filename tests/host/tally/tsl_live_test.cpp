@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "live/live_studio.h"
-#include "scenario/scenario_runner.h"
+#include "live_scenario.h"
 #include "tsl_builder.h"
 #include "tsl_peer.h"
 #include "videohub_process.h"
@@ -20,12 +19,8 @@ namespace {
 
 namespace asio = boost::asio;
 
-struct live_run {
-    int status = 0;
-    uint64_t failed = 0;
-    std::string out;
-    std::string error;  // the step that could not run
-};
+using kest_test::has;
+using kest_test::live_run;
 
 // The TSL device's port, once declared (port 0 picks a free one).
 uint16_t tsl_port(live::live_studio& studio) {
@@ -38,59 +33,28 @@ uint16_t tsl_port(live::live_studio& studio) {
 live_run run(const std::string& text) {
     live::live_studio studio;
     studio.set_first_wait(2000);
-    run_options options;
-    options.plugin = KEST_TAVRIN_PATH;
-    options.devices = &studio;
-    std::ostringstream out;
-    options.errors = &out;
-    live_run r;
-    {
-        scenario_runner runner(options, out);
-        std::istringstream in(text);
-        std::string line;
-        int number = 0;
-        while (std::getline(in, line)) {
-            ++number;
-            if (!line.empty() && line[0] == '!') {
-                std::istringstream words(line.substr(1));
-                std::string mode;
-                std::string steps;
-                words >> mode;
-                std::getline(words, steps);
-                if (mode == "v31") {
-                    unsigned address = 0;
-                    unsigned tallies = 0;
-                    std::istringstream(steps) >> address >> tallies;
-                    asio::io_context io;
-                    asio::ip::udp::socket s(io, asio::ip::udp::v4());
-                    const auto packet = tsl_test::v31(address, tallies);
-                    s.send_to(asio::buffer(packet),
-                              asio::ip::udp::endpoint(asio::ip::make_address("127.0.0.1"),
-                                                      tsl_port(studio)));
-                } else {
-                    tsl_test::peer_run sender(mode, tsl_port(studio), steps);
-                    asio::io_context idle;  // the studio's loop runs in the next step
-                    sender.finish(idle);
-                }
-                continue;
-            }
-            std::optional<step> s;
-            std::string error;
-            EXPECT_TRUE(parse_scenario_line(line, "tsl.scn", number, s, error)) << error;
-            if (s && !runner.execute(*s, "tsl.scn")) {
-                r.error = runner.error();
-                break;
-            }
+    return kest_test::run_live(studio, text, "tsl.scn", [&studio](const std::string& line) {
+        std::istringstream words(line);
+        std::string mode;
+        std::string steps;
+        words >> mode;
+        std::getline(words, steps);
+        if (mode == "v31") {
+            unsigned address = 0;
+            unsigned tallies = 0;
+            std::istringstream(steps) >> address >> tallies;
+            asio::io_context io;
+            asio::ip::udp::socket s(io, asio::ip::udp::v4());
+            const auto packet = tsl_test::v31(address, tallies);
+            s.send_to(
+                asio::buffer(packet),
+                asio::ip::udp::endpoint(asio::ip::make_address("127.0.0.1"), tsl_port(studio)));
+        } else {
+            tsl_test::peer_run sender(mode, tsl_port(studio), steps);
+            asio::io_context idle;  // the studio's loop runs in the next step
+            sender.finish(idle);
         }
-        r.failed = runner.failed_expectations();
-        r.status = runner.finish();
-    }
-    r.out = out.str();
-    return r;
-}
-
-bool has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
+    });
 }
 
 // The studio of the panel's tests: monitor on destination 3 carrying source 1,

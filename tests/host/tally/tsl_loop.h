@@ -1,7 +1,11 @@
-// A feed and its sink for the socket tests, and a bounded wait on the event loop.
+// A feed and its sink for the socket tests, their loopback address, and a bounded
+// wait on the event loop.
 #pragma once
 
 #include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/address.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/ip/udp.hpp>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -10,6 +14,13 @@
 #include "tally/tsl_feed.h"
 
 namespace tsl_test {
+
+namespace asio = boost::asio;
+using asio::ip::tcp;
+using asio::ip::udp;
+
+// Every socket of these tests is on loopback.
+const auto kLoopback = asio::ip::make_address("127.0.0.1");
 
 struct recorder : kest_host::tsl_feed_sink {
     std::vector<std::string> changes;  // "3+ 127.0.0.1:40000"

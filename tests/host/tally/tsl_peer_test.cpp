@@ -15,11 +15,6 @@ namespace kest_host {
 namespace {
 
 using namespace tsl_test;
-namespace asio = boost::asio;
-using asio::ip::tcp;
-using asio::ip::udp;
-
-const auto kLoopback = asio::ip::make_address("127.0.0.1");
 
 TEST(TslPeer, UdpPressesAndReleasesInputs) {
     TSL_NEED_PEER();

@@ -102,7 +102,7 @@ TEST(routing_model, without_a_monitor_destination_nothing_is_routed_or_shown) {
 
 TEST(routing_model, a_tap_shorter_than_a_slow_router_brings_the_earlier_source_back) {
     routing_model m = studio();
-    m.delay_ms = 500;
+    m.faults.set("router delay", 500);
     m.input_change(0, 1);
     EXPECT_EQ(m.router[3], 5) << "made at once";
     EXPECT_EQ(m.on_monitor, 1) << "reported later";
@@ -129,13 +129,13 @@ TEST(routing_model, lost_and_refused_crosspoints_are_awaited_but_not_made) {
     EXPECT_TRUE(m.runs.empty());
     EXPECT_EQ(m.restore, 1);
     m.input_change(0, 0);
-    m.refuse = true;
+    m.faults.set("router refuse", 1);
     m.input_change(2, 1);
     EXPECT_EQ(m.router[3], 1);
     EXPECT_EQ(m.on_monitor, 1) << "the unchanged source is reported";
     EXPECT_TRUE(m.runs.empty());
-    m.bounce = 2;
-    m.refuse = false;
+    m.faults.set("gpi bounce", 2);
+    m.faults.set("router refuse", 0);
     m.input_change(2, 0);
     m.input_change(0, 1);  // high, low, high: ends on button 1's source
     EXPECT_EQ(m.router[3], 5);

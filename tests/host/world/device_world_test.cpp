@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "panel/panel_model.h"
 #include "recording_sink.h"
 
 namespace kest_host {
@@ -63,42 +62,6 @@ TEST(device_world, changes_reach_the_panel_only_where_it_registered_but_renames_
     g.set_input(17, 1);
     EXPECT_EQ(sink.reports.back(), "1 40 0 17 1 ");
     EXPECT_EQ(g.input(25), 1);
-}
-
-TEST(sim_clock, ticks_come_in_time_order_and_a_restart_counts_from_now) {
-    sim_clock clock;
-    clock.set_timer(2, 1000);
-    clock.set_timer(5, 300);
-    std::vector<std::string> ticks;
-    while (const auto id = clock.next_tick(1000)) {
-        ticks.push_back(std::to_string(*id) + "@" + std::to_string(clock.now()));
-    }
-    EXPECT_EQ(ticks, (std::vector<std::string>{"5@300", "5@600", "5@900", "2@1000"}));
-    clock.move_to(1000);
-    clock.set_timer(5, 0);
-    EXPECT_FALSE(clock.running(5)) << "a period of 0 stops the timer";
-    clock.set_timer(2, 1000);
-    EXPECT_FALSE(clock.next_tick(1999).has_value());
-    EXPECT_EQ(clock.next_tick(2000), 2);
-}
-
-TEST(panel_model, a_second_show_starts_the_panel_afresh) {
-    panel_model panels;
-    std::string error;
-    ASSERT_TRUE(panels.show("1", KEST_PANEL_LAYOUT, error)) << error;
-    control_state* c = panels.control("1", "CurrentSDI_ID");
-    ASSERT_NE(c, nullptr);
-    c->set_property("text", "7");
-    c->set_property("value", "3");
-    c->hidden = true;
-    EXPECT_EQ(c->all_properties(), "text=7,statesheet=,visible=0,value=3");
-    EXPECT_EQ(c->property("visible"), "0");
-    EXPECT_EQ(c->stored_property("visible"), "") << "only what TP wrote";
-    ASSERT_TRUE(panels.show("1", KEST_PANEL_LAYOUT, error));
-    EXPECT_EQ(panels.control("1", "CurrentSDI_ID")->property("value"), "");
-    EXPECT_FALSE(panels.show("2", "/nonexistent.kest_ui", error));
-    EXPECT_EQ(error, "cannot read layout /nonexistent.kest_ui: No such file or directory");
-    EXPECT_EQ(panels.find("2"), nullptr);
 }
 
 }  // namespace
