@@ -33,7 +33,7 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/websocket.hpp>
 
-#include "app/interactive.h"
+#include "console/interactive.h"
 #include "scenario/scenario_parser.h"
 #include "web/web_mode.h"
 #include "web/web_server.h"

@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-#include "app/interactive.h"
+#include "console/interactive.h"
 #include "common/diagnostic.h"
 #include "common/interrupt.h"
 #include "common/platform.h"

@@ -10,7 +10,7 @@
 
 #include "app/about.h"
 #include "app/command_line.h"
-#include "app/interactive.h"
+#include "console/interactive.h"
 #include "app/report_output.h"
 #include "app/scenario_files.h"
 #include "common/diagnostic.h"

@@ -9,7 +9,7 @@
 #include <boost/asio/read_until.hpp>
 #include <boost/asio/streambuf.hpp>
 
-#include "app/interactive.h"
+#include "console/interactive.h"
 #include "common/diagnostic.h"
 #include "live/live_studio.h"
 #include "scenario/scenario_file.h"

@@ -15,7 +15,7 @@
 #include <ostream>
 #include <string>
 
-#include "app/interactive.h"
+#include "console/interactive.h"
 #include "web/web_server.h"
 #include "web/web_view.h"
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/interactive.h"
+#include "console/interactive.h"
 #include "scenario/scenario_file.h"
 #include "scenario/scenario_runner.h"
 

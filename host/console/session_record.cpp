@@ -1,4 +1,4 @@
-#include "app/session_record.h"
+#include "console/session_record.h"
 
 #include <filesystem>
 

@@ -1,4 +1,4 @@
-#include "app/interactive.h"
+#include "console/interactive.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -6,8 +6,8 @@
 #include <string>
 #include <system_error>
 
-#include "app/line_input.h"
-#include "app/session_record.h"
+#include "console/line_input.h"
+#include "console/session_record.h"
 #include "common/diagnostic.h"
 #include "common/interrupt.h"
 #include "common/printable.h"

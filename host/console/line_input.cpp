@@ -1,4 +1,4 @@
-#include "app/line_input.h"
+#include "console/line_input.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -11,7 +11,7 @@
 #include <unistd.h>
 #endif
 
-#include "app/completion.h"
+#include "console/completion.h"
 #include "common/input_file.h"
 #include "common/interrupt.h"
 #include "report/output_file.h"

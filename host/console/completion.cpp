@@ -1,4 +1,4 @@
-#include "app/completion.h"
+#include "console/completion.h"
 
 #include <algorithm>
 #include <filesystem>

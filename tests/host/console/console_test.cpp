@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/completion.h"
-#include "app/session_record.h"
+#include "console/completion.h"
+#include "console/session_record.h"
 #include "checks/validator.h"
 #include "plugin/sim_host.h"
 #include "scenario/scenario_parser.h"
