@@ -2,10 +2,10 @@
 
 #include <iostream>
 
-#include "console/interactive.h"
 #include "common/diagnostic.h"
 #include "common/interrupt.h"
 #include "common/platform.h"
+#include "console/interactive.h"
 #include "live/live_studio.h"
 #include "scenario/scenario_file.h"
 

@@ -10,12 +10,12 @@
 
 #include "app/about.h"
 #include "app/command_line.h"
-#include "console/interactive.h"
 #include "app/report_output.h"
 #include "app/scenario_files.h"
 #include "common/diagnostic.h"
 #include "common/platform.h"
 #include "common/printable.h"
+#include "console/interactive.h"
 #include "demo_scenario.h"
 #include "panel/panel_names.h"
 #include "scenario/scenario_file.h"

@@ -6,11 +6,11 @@
 #include <string>
 #include <system_error>
 
-#include "console/line_input.h"
-#include "console/session_record.h"
 #include "common/diagnostic.h"
 #include "common/interrupt.h"
 #include "common/printable.h"
+#include "console/line_input.h"
+#include "console/session_record.h"
 #include "report/output_file.h"
 #include "scenario/scenario_file.h"
 #include "scenario/statement_table.h"

@@ -11,9 +11,9 @@
 #include <unistd.h>
 #endif
 
-#include "console/completion.h"
 #include "common/input_file.h"
 #include "common/interrupt.h"
+#include "console/completion.h"
 #include "report/output_file.h"
 
 #ifndef _WIN32

@@ -9,8 +9,8 @@
 #include <boost/asio/read_until.hpp>
 #include <boost/asio/streambuf.hpp>
 
-#include "console/interactive.h"
 #include "common/diagnostic.h"
+#include "console/interactive.h"
 #include "live/live_studio.h"
 #include "scenario/scenario_file.h"
 #include "web/web_mode.h"

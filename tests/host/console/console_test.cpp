@@ -1,13 +1,14 @@
 // The console's parts that need no terminal: Tab completion from the statement table,
 // the file parser's refusal of console statements, and what `record` writes.
+#include "console/completion.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "console/completion.h"
-#include "console/session_record.h"
 #include "checks/validator.h"
+#include "console/session_record.h"
 #include "plugin/sim_host.h"
 #include "scenario/scenario_parser.h"
 

@@ -3,6 +3,8 @@
 // panel made per start, every panel deleted before the plug-in is unloaded, and a
 // panel that still works after the last statement. Run under the sanitizers, a panel
 // deleted twice, leaked or used after its library is gone shows at once.
+#include "console/interactive.h"
+
 #include <gtest/gtest.h>
 #include <algorithm>
 
@@ -13,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "console/interactive.h"
 #include "scenario/scenario_file.h"
 #include "scenario/scenario_runner.h"
 

@@ -1,10 +1,10 @@
 // What a person reads of a stress run: plain times and rates, the progress text, the
 // replay commands of findings, and a progress line that never mixes with other output.
+#include "stress/stress_run_progress.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
-
-#include "stress/stress_run_progress.h"
 
 namespace kest_host {
 namespace {

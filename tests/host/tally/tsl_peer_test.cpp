@@ -1,5 +1,7 @@
 // The TSL GPI device's sockets against a sender nobody on the team wrote: the npm
 // package tsl-umd-v5, driven by peer/tsl_send.js.
+#include "tally/tsl_listener.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -7,7 +9,6 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "tally/tsl_listener.h"
 #include "tsl_loop.h"
 #include "tsl_peer.h"
 

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "scenario/scenario_parser.h"
+
+#include <gtest/gtest.h>
 
 namespace kest_host {
 namespace {

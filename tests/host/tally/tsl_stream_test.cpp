@@ -1,6 +1,7 @@
+#include "tally/tsl_packet.h"
+
 #include <gtest/gtest.h>
 
-#include "tally/tsl_packet.h"
 #include "tsl_builder.h"
 
 namespace kest_host {
