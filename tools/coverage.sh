@@ -42,8 +42,11 @@ cmake --build "$build" -j2
 find "$build" -name '*.gcda' -delete
 ctest --test-dir "$build" -j2 --output-on-failure
 
+# Searched for counts: the coverage build alone. gcovr follows symbolic links, and
+# other build folders hold some that lead out of the tree (a Wine prefix's drive Z:
+# is the whole file system), where it would find other trees' counts.
 common=(--root . --exclude-throw-branches --exclude-unreachable-branches
-        --object-directory "$build")
+        --object-directory "$build" "$build")
 filters=("${common[@]}" --filter 'script_helper/' --filter 'panels/')
 host_filters=("${common[@]}" --filter 'host/')
 echo "== script_helper/ and panels/"
