@@ -54,8 +54,8 @@ bool host_allowed(std::string_view host, const guard_config& config) {
 
 }  // namespace
 
-std::optional<listen_spec> parse_listen_spec(std::string_view text, std::string& error) {
-    listen_spec spec;
+std::optional<listen_address> parse_listen_address(std::string_view text, std::string& error) {
+    listen_address where;
     std::string_view port_text = text;
     if (!text.empty() && text.front() == '[') {
         const auto close = text.find("]:");
@@ -63,27 +63,27 @@ std::optional<listen_spec> parse_listen_spec(std::string_view text, std::string&
             error = "--web: an IPv6 address is written [ADDR]:PORT";
             return std::nullopt;
         }
-        spec.address = std::string(text.substr(1, close - 1));
+        where.address = std::string(text.substr(1, close - 1));
         port_text = text.substr(close + 2);
     } else if (const auto colon = text.rfind(':'); colon != std::string_view::npos) {
-        spec.address = std::string(text.substr(0, colon));
+        where.address = std::string(text.substr(0, colon));
         port_text = text.substr(colon + 1);
     }
     const bool bracketed = !text.empty() && text.front() == '[';
     boost::system::error_code ec;
-    const auto parsed = boost::asio::ip::make_address(spec.address, ec);
+    const auto parsed = boost::asio::ip::make_address(where.address, ec);
     if (ec || parsed.is_v6() != bracketed) {
-        error = "--web: \"" + spec.address + "\" is not an IP address" +
+        error = "--web: \"" + where.address + "\" is not an IP address" +
                 (bracketed ? "" : " (an IPv6 address is written [ADDR]:PORT)");
         return std::nullopt;
     }
-    if (parsed.to_string() != spec.address) {
+    if (parsed.to_string() != where.address) {
         // One spelling, so that the Host a browser sends compares exactly.
         if (parsed.is_v4()) {
-            error = "--web: write the address \"" + spec.address + "\" as " + parsed.to_string();
+            error = "--web: write the address \"" + where.address + "\" as " + parsed.to_string();
             return std::nullopt;
         }
-        spec.address = parsed.to_string();
+        where.address = parsed.to_string();
     }
     unsigned port = 0;
     const auto r = std::from_chars(port_text.data(), port_text.data() + port_text.size(), port);
@@ -92,8 +92,8 @@ std::optional<listen_spec> parse_listen_spec(std::string_view text, std::string&
         error = "--web: \"" + std::string(port_text) + "\" is not a port (0 to 65535)";
         return std::nullopt;
     }
-    spec.port = static_cast<uint16_t>(port);
-    return spec;
+    where.port = static_cast<uint16_t>(port);
+    return where;
 }
 
 std::string authority(const std::string& address, uint16_t port) {

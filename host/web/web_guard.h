@@ -20,11 +20,11 @@ namespace kest_host::web {
 // Where the page is served: "[ADDR:]PORT", ADDR an IPv4 address or a bracketed IPv6
 // one ("[::1]:8080"); 127.0.0.1 when only the port is given. Port 0 asks the system
 // for a free one.
-struct listen_spec {
+struct listen_address {
     std::string address = "127.0.0.1";
     uint16_t port = 0;
 };
-std::optional<listen_spec> parse_listen_spec(std::string_view text, std::string& error);
+std::optional<listen_address> parse_listen_address(std::string_view text, std::string& error);
 
 // "127.0.0.1:8080" or "[::1]:8080": the authority a browser sends as Host.
 std::string authority(const std::string& address, uint16_t port);

@@ -72,19 +72,19 @@ server_handlers site_handlers(const std::string& studio, const std::string& toke
 std::optional<server_config> web_config(const std::string& listen, const std::string& token,
                                         std::ostream& err) {
     std::string error;
-    const auto spec = parse_listen_spec(listen, error);
-    if (!spec) {
+    const auto where = parse_listen_address(listen, error);
+    if (!where) {
         print_error(err, error);
         return std::nullopt;
     }
     server_config config;
-    config.listen = *spec;
+    config.listen = *where;
     config.token = token;
     if (!config.token.empty() && !valid_token(config.token)) {
         err << "kest-host: error: --web-token: 16 to 128 of the characters A-Z a-z 0-9 - _\n";
         return std::nullopt;
     }
-    if (config.token.empty() && needs_token(spec->address)) {
+    if (config.token.empty() && needs_token(where->address)) {
         config.token = make_token();
     }
     return config;

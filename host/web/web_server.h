@@ -43,7 +43,7 @@ struct server_handlers {
 };
 
 struct server_config {
-    listen_spec listen;
+    listen_address listen;
     std::string token;  // required on every request when not empty
     std::size_t max_connections = 64;
     std::size_t max_queued = 256;

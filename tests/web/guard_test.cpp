@@ -10,7 +10,7 @@
 namespace kest_host::web {
 namespace {
 
-TEST(ListenSpec, AddressesAndPorts) {
+TEST(ListenAddress, AddressesAndPorts) {
     std::string error;
     struct good_case {
         const char* text;
@@ -21,25 +21,25 @@ TEST(ListenSpec, AddressesAndPorts) {
          {good_case{"8080", "127.0.0.1", 8080}, good_case{"127.0.0.2:0", "127.0.0.2", 0},
           good_case{"0.0.0.0:65535", "0.0.0.0", 65535}, good_case{"[::1]:9", "::1", 9},
           good_case{"[0:0::1]:9", "::1", 9}, good_case{"[::]:1", "::", 1}}) {
-        const auto spec = parse_listen_spec(c.text, error);
-        ASSERT_TRUE(spec) << c.text << ": " << error;
-        EXPECT_EQ(spec->address, c.address) << c.text;
-        EXPECT_EQ(spec->port, c.port) << c.text;
+        const auto where = parse_listen_address(c.text, error);
+        ASSERT_TRUE(where) << c.text << ": " << error;
+        EXPECT_EQ(where->address, c.address) << c.text;
+        EXPECT_EQ(where->port, c.port) << c.text;
     }
     for (const char* bad :
          {"", ":", "x", "localhost:80", "127.0.0.1:", "127.0.0.1:65536", "127.0.0.1:-1",
           "127.0.0.1:8o", "::1:80", "[::1]80", "[::1]:", "[127.0.0.1]:80", "127.1:80",
-          "1.2.3.4.5:1", "127.0.0.1:80:80", "[::1:80"}) {
+          "127.0.0.1.5:1", "127.0.0.1:80:80", "[::1:80"}) {
         error.clear();
-        EXPECT_FALSE(parse_listen_spec(bad, error)) << bad;
+        EXPECT_FALSE(parse_listen_address(bad, error)) << bad;
         EXPECT_NE(error.find("--web"), std::string::npos) << bad;
     }
 }
 
-TEST(ListenSpec, OnlyTheTwoLoopbackAddressesGoWithoutToken) {
+TEST(ListenAddress, OnlyTheTwoLoopbackAddressesGoWithoutToken) {
     EXPECT_FALSE(needs_token("127.0.0.1"));
     EXPECT_FALSE(needs_token("::1"));
-    for (const char* a : {"127.0.0.2", "0.0.0.0", "::", "192.168.1.20", "::ffff:127.0.0.1"}) {
+    for (const char* a : {"127.0.0.2", "0.0.0.0", "::", "127.255.255.254", "::ffff:127.0.0.1"}) {
         EXPECT_TRUE(needs_token(a)) << a;
     }
     EXPECT_EQ(authority("127.0.0.1", 80), "127.0.0.1:80");

@@ -21,7 +21,7 @@ void put32(std::vector<uint8_t>& b, std::size_t at, uint32_t v) {
     put16(b, at + 2, v >> 16U);
 }
 
-// A 32-bit PE image with one section holding a version resource of 1.2.3.4. The
+// A 32-bit PE image with one section holding a version resource of 1.2.3.1000. The
 // version block is its last byte that matters: kRead.
 constexpr std::size_t kRead = 0x200 + 0x58 + 92;
 std::vector<uint8_t> small_image() {
@@ -62,7 +62,7 @@ std::vector<uint8_t> small_image() {
     }
     put32(b, v + 40, 0xFEEF04BDU);
     put32(b, v + 48, (1U << 16U) | 2U);
-    put32(b, v + 52, (3U << 16U) | 4U);
+    put32(b, v + 52, (3U << 16U) | 1000U);
     return b;
 }
 
@@ -72,7 +72,7 @@ std::optional<std::string> pe(const std::vector<uint8_t>& b) {
 
 TEST(plugin_version, a_version_resource_is_read_and_a_broken_one_gives_none) {
     const std::vector<uint8_t> image = small_image();
-    EXPECT_EQ(pe(image), "1.2.3.4");
+    EXPECT_EQ(pe(image), "1.2.3.1000");
     // Cut anywhere before the version block ends: no version, and no read past the
     // bytes (each cut is a buffer of its own, for the sanitizers).
     for (std::size_t n = 0; n < kRead; ++n) {
