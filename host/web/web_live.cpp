@@ -1,13 +1,9 @@
 #include "web/web_live.h"
 
-#include <unistd.h>
-
 #include <deque>
 #include <utility>
 
-#include <boost/asio/posix/stream_descriptor.hpp>
 #include <boost/asio/read_until.hpp>
-#include <boost/asio/streambuf.hpp>
 
 #include "common/diagnostic.h"
 #include "console/interactive.h"
@@ -100,23 +96,10 @@ class live_web_session {
         publish();
     }
 
-    void publish() {
-        for (const auto& message :
-             view_.refresh(console_.runner().host(), console_.runner().inputs_in_use())) {
-            server_.broadcast(message);
-        }
-    }
+    void publish() { web::publish(view_, console_, server_); }
 
     void read_input() {
-        const int fd = ::dup(STDIN_FILENO);
-        boost::system::error_code ec;
-        if (fd >= 0) {
-            input_.assign(fd, ec);
-        }
-        if (fd < 0 || ec) {
-            if (fd >= 0) {
-                ::close(fd);
-            }
+        if (!stdin_on_loop(input_)) {
             err_ << "kest-host: standard input cannot wait on the loop; it is not read\n";
             return;
         }
@@ -125,18 +108,14 @@ class live_web_session {
 
     // Lines are queued here and run between waits of the loop.
     void next_line() {
-        asio::async_read_until(
-            input_, buffer_, '\n', [this](const boost::system::error_code& ec, std::size_t n) {
-                if (ec) {
-                    return;  // the end of input: the studio goes on
-                }
-                std::string line(
-                    asio::buffers_begin(buffer_.data()),
-                    asio::buffers_begin(buffer_.data()) + static_cast<std::ptrdiff_t>(n - 1));
-                buffer_.consume(n);
-                pending_.emplace_back(std::move(line), "input");
-                next_line();
-            });
+        asio::async_read_until(input_, buffer_, '\n',
+                               [this](const boost::system::error_code& ec, std::size_t n) {
+                                   if (ec) {
+                                       return;  // the end of input: the studio goes on
+                                   }
+                                   pending_.emplace_back(take_line(buffer_, n), "input");
+                                   next_line();
+                               });
     }
 
     const live_web_setup& setup_;

@@ -6,10 +6,8 @@
 #include <iostream>
 
 #include <boost/asio/io_context.hpp>
-#include <boost/asio/posix/stream_descriptor.hpp>
 #include <boost/asio/read_until.hpp>
 #include <boost/asio/signal_set.hpp>
-#include <boost/asio/streambuf.hpp>
 
 #include "common/diagnostic.h"
 #include "web/web_message.h"
@@ -90,6 +88,34 @@ std::optional<server_config> web_config(const std::string& listen, const std::st
     return config;
 }
 
+void publish(page_view& view, console_session& console, web_server& server) {
+    for (const auto& message :
+         view.refresh(console.runner().host(), console.runner().inputs_in_use())) {
+        server.broadcast(message);
+    }
+}
+
+bool stdin_on_loop(asio::posix::stream_descriptor& input) {
+    const int fd = ::dup(STDIN_FILENO);
+    if (fd < 0) {
+        return false;
+    }
+    boost::system::error_code ec;
+    input.assign(fd, ec);
+    if (ec) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+}
+
+std::string take_line(asio::streambuf& buffer, std::size_t n) {
+    std::string line(asio::buffers_begin(buffer.data()),
+                     asio::buffers_begin(buffer.data()) + static_cast<std::ptrdiff_t>(n - 1));
+    buffer.consume(n);
+    return line;
+}
+
 namespace {
 
 class web_session {
@@ -143,8 +169,6 @@ class web_session {
                              [this](const std::string& statement) { run_line(statement, "web"); });
     }
 
-    const std::string& server_token() const { return token_; }
-
     void run_line(const std::string& line, const std::string& from) {
         if (ended_) {
             return;
@@ -158,12 +182,7 @@ class web_session {
         }
     }
 
-    void publish() {
-        for (const auto& message :
-             view_.refresh(console_.runner().host(), console_.runner().inputs_in_use())) {
-            server_.broadcast(message);
-        }
-    }
+    void publish() { web::publish(view_, console_, server_); }
 
     void end() {
         ended_ = true;
@@ -174,15 +193,7 @@ class web_session {
     // Standard input on the loop when it can wait there (a terminal, a pipe); a file
     // (or /dev/null) is read whole at once.
     void read_input() {
-        boost::system::error_code ec;
-        const int fd = ::dup(STDIN_FILENO);
-        if (fd >= 0) {
-            input_.assign(fd, ec);
-        }
-        if (fd < 0 || ec) {
-            if (fd >= 0) {
-                ::close(fd);
-            }
+        if (!stdin_on_loop(input_)) {
             std::string line;
             while (!ended_ && std::getline(std::cin, line)) {
                 run_line(line, "input");
@@ -194,21 +205,17 @@ class web_session {
     }
 
     void next_line() {
-        asio::async_read_until(
-            input_, buffer_, '\n', [this](const boost::system::error_code& ec, std::size_t n) {
-                if (ec) {
-                    input_ended();
-                    return;
-                }
-                std::string line(
-                    asio::buffers_begin(buffer_.data()),
-                    asio::buffers_begin(buffer_.data()) + static_cast<std::ptrdiff_t>(n - 1));
-                buffer_.consume(n);
-                run_line(line, "input");
-                if (!ended_) {
-                    next_line();
-                }
-            });
+        asio::async_read_until(input_, buffer_, '\n',
+                               [this](const boost::system::error_code& ec, std::size_t n) {
+                                   if (ec) {
+                                       input_ended();
+                                       return;
+                                   }
+                                   run_line(take_line(buffer_, n), "input");
+                                   if (!ended_) {
+                                       next_line();
+                                   }
+                               });
     }
 
     void input_ended() {

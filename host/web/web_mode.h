@@ -15,6 +15,9 @@
 #include <ostream>
 #include <string>
 
+#include <boost/asio/posix/stream_descriptor.hpp>
+#include <boost/asio/streambuf.hpp>
+
 #include "console/interactive.h"
 #include "web/web_server.h"
 #include "web/web_view.h"
@@ -43,5 +46,12 @@ server_handlers site_handlers(const std::string& studio, const std::string& toke
                               std::ostream& out, std::function<void(const std::string&)> run);
 // A console setup for a driver that reads standard input itself.
 console_setup without_terminal(console_setup setup);
+// Sends every open page the parts of the page that changed since the last call.
+void publish(page_view& view, console_session& console, web_server& server);
+// Standard input, duplicated, on `input` so that it can be waited for on the loop;
+// false where it cannot wait there (a regular file, /dev/null), leaving nothing open.
+bool stdin_on_loop(boost::asio::posix::stream_descriptor& input);
+// The first `n` bytes of `buffer`, a line read up to its '\n', without the '\n'.
+std::string take_line(boost::asio::streambuf& buffer, std::size_t n);
 
 }  // namespace kest_host::web

@@ -5,24 +5,13 @@
 #include "report/html_live.h"
 #include "report/html_report.h"
 #include "web/web_message.h"
+#include "world/device.h"
 
 namespace kest_host::web {
 
 namespace {
 
 using report::html_text;
-
-const char* device_kind_name(device_kind kind) {
-    switch (kind) {
-        case device_kind::router:
-            return "router";
-        case device_kind::infodriver:
-            return "infodriver";
-        case device_kind::gpi:
-            return "gpi";
-    }
-    return "device";
-}
 
 const char* direction(trace_kind kind) {
     switch (kind) {
@@ -50,9 +39,9 @@ std::string draw_devices(const device_world& world) {
             link = status.empty() ? "link up" : status;
         }
         out += "<li class=\"device\" data-device=\"" + std::to_string(d.number()) +
-               "\" data-kind=\"" + device_kind_name(d.kind()) + "\" data-link=\"" + state + "\">" +
-               device_kind_name(d.kind()) + " " + std::to_string(d.number()) +
-               " <span class=\"link\">" + html_text(link) + "</span></li>";
+               "\" data-kind=\"" + kind_name(d.kind()) + "\" data-link=\"" + state + "\">" +
+               kind_name(d.kind()) + " " + std::to_string(d.number()) + " <span class=\"link\">" +
+               html_text(link) + "</span></li>";
     }
     out += "</ul>";
     const std::string faults = world.faults_in_force();
@@ -79,7 +68,8 @@ std::string draw_inputs(const device_world& world,
         }
     }
     if (device == nullptr) {
-        return "<p class=\"no-inputs\">no simulated GPI device: the inputs cannot be pressed</p>";
+        return "<p class=\"no-inputs\">no simulated GPI device: the inputs cannot be "
+               "pressed</p>";
     }
     std::string out =
         "<div class=\"inputs\" data-gpi=\"" + std::to_string(device->number()) + "\">";
