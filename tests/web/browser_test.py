@@ -198,6 +198,12 @@ def wait_connected(d, seconds=10):
         " && document.querySelector('#part-panel .control') !== null"), seconds)
 
 
+def load_page(d, url):
+    """Opens the page and waits until its WebSocket is connected."""
+    d.get(url)
+    wait_connected(d)
+
+
 def no_console_errors(d):
     errors = [e for e in d.get_log("browser") if e.get("level") == "SEVERE"]
     if errors:
@@ -226,18 +232,12 @@ def fits_a_phone(d):
         d.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
 
 
-def expect_in_host(host, statement):
-    """Asks the host itself, and waits for its answer before the page goes on."""
-    host.run(statement)
-
-
 def case_press(binary, fixtures, work):
     host = Host(binary, "127.0.0.1:0", work)
     d = browser(work)
     try:
         from selenium.webdriver.common.action_chains import ActionChains
-        d.get(host.url)
-        wait_connected(d)
+        load_page(d, host.url)
         wait_monitor(d, "1", "Studio Wide", 5)
         if not d.title.startswith("demo"):
             fail("the title %r does not name the studio file" % d.title)
@@ -247,16 +247,16 @@ def case_press(binary, fixtures, work):
         wait_until("input 2 shows high", lambda: d.execute_script(
             "return document.querySelector('#part-inputs [data-input=\"2\"]').dataset.high"
             " === '1'"), WAIT)
-        expect_in_host(host, 'expect control CurrentSDI_ID text "6"')
-        expect_in_host(host, "expect dest 3 source 6")
+        host.run('expect control CurrentSDI_ID text "6"')
+        host.run("expect dest 3 source 6")
         ActionChains(d).release().perform()
         wait_monitor(d, "1", "Studio Wide")
-        expect_in_host(host, "expect dest 3 source 1")
+        host.run("expect dest 3 source 1")
         print("mouse: the page showed the change after %.3f s" % took)
         # The keyboard: key 2 down holds input 2, up releases it.
         ActionChains(d).key_down("2").perform()
         took = wait_monitor(d, "6", "Cam 6")
-        expect_in_host(host, 'expect control Current_Name text "Cam 6"')
+        host.run('expect control Current_Name text "Cam 6"')
         ActionChains(d).key_up("2").perform()
         wait_monitor(d, "1", "Studio Wide")
         print("key: the page showed the change after %.3f s" % took)
@@ -284,12 +284,10 @@ def case_two_pages(binary, fixtures, work):
     host = Host(binary, "127.0.0.1:0", work)
     d = browser(work)
     try:
-        d.get(host.url)
-        wait_connected(d)
+        load_page(d, host.url)
         first = d.current_window_handle
         d.switch_to.new_window("window")
-        d.get(host.url)
-        wait_connected(d)
+        load_page(d, host.url)
         second = d.current_window_handle
         # Pressed from the console this time: both pages follow the host.
         host.type("press 4")
@@ -314,8 +312,7 @@ def case_reconnect(binary, fixtures, work):
     host = Host(binary, "127.0.0.1:0", work)
     d = browser(work)
     try:
-        d.get(host.url)
-        wait_connected(d)
+        load_page(d, host.url)
         wait_monitor(d, "1", "Studio Wide", 5)
         host.quit()
         wait_until("the page says it is disconnected", lambda: d.execute_script(
@@ -391,8 +388,7 @@ def case_token(binary, fixtures, work):
         fail("a WebSocket without the token was not refused: " + status_line(reply))
     d = browser(work)
     try:
-        d.get(host.url)
-        wait_connected(d)
+        load_page(d, host.url)
         from selenium.webdriver.common.action_chains import ActionChains
         ActionChains(d).key_down("2").perform()
         wait_monitor(d, "6", "Cam 6")
@@ -441,8 +437,7 @@ def case_origin(binary, fixtures, work):
                 fail("%s: the right Origin was refused: %s" % (url, status_line(reply)))
             if d is None:
                 d = browser(work)
-            d.get(url)
-            wait_connected(d)
+            load_page(d, url)
             # Garbage, an oversized head, and a WebSocket frame the server cannot take
             # (unmasked, which a client must never send): each closes its own
             # connection only; the page stays connected and works.
@@ -530,8 +525,7 @@ def live_session(binary, fixtures, work, videohub, mode):
     d = browser(work)
     try:
         from selenium.webdriver.common.action_chains import ActionChains
-        d.get(host.url)
-        wait_connected(d)
+        load_page(d, host.url)
         wait_monitor(d, "1", "Studio Wide", 5)
         wait_until("the devices line shows the router's link up", lambda: d.execute_script(
             "const r = document.querySelector('#part-devices [data-device=\"12\"]');"
