@@ -133,10 +133,11 @@ class web_rig {
   public:
     web_rig(const kest_host::console_setup& setup, int open)
         : console_(setup, quiet, quiet),
-          server_(
-              loop_, config(),
-              kest_host::web::site_handlers("demo", "", view_, quiet, [](const std::string&) {}),
-              quiet),
+          server_(loop_, config(),
+                  kest_host::web::site_handlers(
+                      "demo", "", view_, quiet, [](const std::string&) {},
+                      [this] { kest_host::web::catch_up(view_, console_); }),
+                  quiet),
           open_(static_cast<std::size_t>(open)) {
         console_.runner().host().set_trace_listener(&view_);
         if (!server_.start(error_)) {
@@ -173,10 +174,7 @@ class web_rig {
     void event(const std::string& line) {
         view_.note(line);
         console_.line(line, "web");
-        for (const auto& message :
-             view_.refresh(console_.runner().host(), console_.runner().inputs_in_use())) {
-            server_.broadcast(message);
-        }
+        kest_host::web::publish(view_, console_, server_);
         while (loop_.poll() > 0) {
         }
     }

@@ -31,8 +31,10 @@ class live_web_session {
           view_(setup.file),
           console_(console, out, err),
           server_(studio.loop().context(), config,
-                  site_handlers(setup.file, config.token, view_, out,
-                                [this](const std::string& s) { pending_.emplace_back(s, "web"); }),
+                  site_handlers(
+                      setup.file, config.token, view_, out,
+                      [this](const std::string& s) { pending_.emplace_back(s, "web"); },
+                      [this] { catch_up(view_, console_); }),
                   err),
           input_(studio.loop().context()),
           out_(out),

@@ -32,7 +32,8 @@ console_setup without_terminal(console_setup setup) {
 }
 
 server_handlers site_handlers(const std::string& studio, const std::string& token, page_view& view,
-                              std::ostream& out, std::function<void(const std::string&)> run) {
+                              std::ostream& out, std::function<void(const std::string&)> run,
+                              std::function<void()> catch_up) {
     server_handlers h;
     h.serve = [studio, token](const std::string& path,
                               const std::string&) -> std::optional<resource> {
@@ -53,7 +54,12 @@ server_handlers site_handlers(const std::string& studio, const std::string& toke
         }
         return std::nullopt;
     };
-    h.full_state = [&view] { return view.everything(); };
+    h.full_state = [&view, catch_up = std::move(catch_up)] {
+        if (catch_up) {
+            catch_up();
+        }
+        return view.everything();
+    };
     h.page_message = [&view, &out, run = std::move(run)](const std::string& message,
                                                          std::string& why) {
         const auto statement = page_statement(message, view.offered_faults(), why);
@@ -89,12 +95,18 @@ std::optional<server_config> web_config(const std::string& listen, const std::st
 }
 
 void publish(page_view& view, console_session& console, web_server& server) {
+    if (server.pages() == 0) {
+        return;
+    }
     for (const auto& message :
          view.refresh(console.runner().host(), console.runner().inputs_in_use())) {
         server.broadcast(message);
     }
 }
 
+void catch_up(page_view& view, console_session& console) {
+    view.refresh(console.runner().host(), console.runner().inputs_in_use());
+}
 bool stdin_on_loop(asio::posix::stream_descriptor& input) {
     const int fd = ::dup(STDIN_FILENO);
     if (fd < 0) {
@@ -165,8 +177,10 @@ class web_session {
   private:
     // `out` as given: out_ is not yet set while the server is made.
     server_handlers handlers(std::ostream& out) {
-        return site_handlers(setup_.studio, token_, view_, out,
-                             [this](const std::string& statement) { run_line(statement, "web"); });
+        return site_handlers(
+            setup_.studio, token_, view_, out,
+            [this](const std::string& statement) { run_line(statement, "web"); },
+            [this] { catch_up(view_, console_); });
     }
 
     void run_line(const std::string& line, const std::string& from) {

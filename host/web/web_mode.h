@@ -41,13 +41,18 @@ int run_web(const web_setup& setup, std::ostream& out, std::ostream& err);
 std::optional<server_config> web_config(const std::string& listen, const std::string& token,
                                         std::ostream& err);
 // What the server serves: the page, its script and style, the view's parts; a page's
-// statement, once allowed, is printed as "web> ..." and handed to `run`.
+// statement, once allowed, is printed as "web> ..." and handed to `run`. A page that
+// opens gets the view's parts after `catch_up` (when given) has brought them up to date.
 server_handlers site_handlers(const std::string& studio, const std::string& token, page_view& view,
-                              std::ostream& out, std::function<void(const std::string&)> run);
+                              std::ostream& out, std::function<void(const std::string&)> run,
+                              std::function<void()> catch_up = {});
 // A console setup for a driver that reads standard input itself.
 console_setup without_terminal(console_setup setup);
-// Sends every open page the parts of the page that changed since the last call.
+// Sends every open page the parts of the page that changed since the last call. With
+// no page open nothing is drawn: a page that opens is caught up first (catch_up).
 void publish(page_view& view, console_session& console, web_server& server);
+// Brings the view's parts up to date with the session, sending them nowhere.
+void catch_up(page_view& view, console_session& console);
 // Standard input, duplicated, on `input` so that it can be waited for on the loop;
 // false where it cannot wait there (a regular file, /dev/null), leaving nothing open.
 bool stdin_on_loop(boost::asio::posix::stream_descriptor& input);
