@@ -49,12 +49,19 @@ stamp "configure $build and build its generated headers"
 cmake --preset default -B "$build" -DKEST_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" -j2 --target kest_generated_headers >/dev/null
 
+logs=$(mktemp -d /tmp/kest-style.XXXXXX)
+trap 'rm -rf "$logs"' EXIT
 # The project's own translation units: in this tree, not generated into a build.
+# A source compiled into more than one target (the fuzz replay's main, the plug-in's
+# sources in a test of their own) has a command for each; clang-tidy would check it
+# once for every command, so it is given the first alone, in a database of its own.
 root=$PWD
-mapfile -t units < <(python3 - "$build/compile_commands.json" "$root" <<'PY'
+mkdir -p "$logs/db"
+mapfile -t units < <(python3 - "$build/compile_commands.json" "$root" "$logs/db" <<'PY'
 import json, os, sys
-commands, root = sys.argv[1], sys.argv[2]
+commands, root, db = sys.argv[1], sys.argv[2], sys.argv[3]
 seen = set()
+kept = []
 for entry in json.load(open(commands)):
     path = os.path.normpath(os.path.join(entry["directory"], entry["file"]))
     inside = os.path.relpath(path, root)
@@ -64,18 +71,19 @@ for entry in json.load(open(commands)):
         continue
     if inside not in seen:
         seen.add(inside)
+        kept.append(entry)
         print(inside)
+with open(os.path.join(db, "compile_commands.json"), "w") as out:
+    json.dump(kept, out)
 PY
 )
 
-logs=$(mktemp -d /tmp/kest-style.XXXXXX)
-trap 'rm -rf "$logs"' EXIT
 stamp "clang-tidy: ${#units[@]} files, 2 at a time, at most ${limit}s"
-export KEST_STYLE_BUILD=$build KEST_STYLE_LOGS=$logs
+export KEST_STYLE_DB=$logs/db KEST_STYLE_LOGS=$logs
 tidy_status=0
 printf '%s\0' "${units[@]}" | timeout "$limit" xargs -0 -P2 -n1 bash -c '
     status=0
-    out=$(timeout 300 clang-tidy -p "$KEST_STYLE_BUILD" --quiet "$1" 2>&1) || status=$?
+    out=$(timeout 300 clang-tidy -p "$KEST_STYLE_DB" --quiet "$1" 2>&1) || status=$?
     [ "$status" -eq 0 ] && exit 0
     [ "$status" -eq 124 ] && out="$1: clang-tidy took more than 300s"
     printf "%s\n" "$out" | grep -vE "^[0-9]+ warnings? (generated|treated as errors)\.?$|^Suppressed [0-9]+ warnings" \

@@ -14,7 +14,7 @@
 # "replay" (the fuzz corpora, which the ASan step replays with memory checks),
 # "realtime" (driven through a terminal or against devices on loopback, on the wall
 # clock) and "browser" (a real browser drives them) are left out as well. Two
-# programs run at a time.
+# programs run at a time, the longest first (by the times of the suite's last run).
 #
 #   MEMCHECK_BUILD   build folder (default build/default)
 set -euo pipefail
@@ -80,13 +80,34 @@ for test in json.load(open(os.path.join(logs, "tests.json")))["tests"]:
 
 runs.append(("demo", [os.path.join(bin_dir, "kest-host"), "--no-color"], bin_dir, None))
 
+# The longest first, so that no long program is left running alone at the end: the
+# suite's own run (tools/test.sh) left each test's time in CTest's cost data.
+costs = {}
+try:
+    with open(os.path.join(build, "Testing", "Temporary", "CTestCostData.txt")) as f:
+        for line in f:
+            fields = line.split()
+            if line.startswith("---"):
+                break
+            if len(fields) == 3:
+                costs[fields[0]] = float(fields[2])
+except (OSError, ValueError):
+    pass
+runs.sort(key=lambda entry: -costs.get(entry[0], 0.0))
+
+# The default build counts coverage (tools/test.sh); the counts of these runs go to
+# a scratch folder, which spares the merge into the suite's and keeps those as they were.
+counting = dict(os.environ, GCOV_PREFIX=os.path.join(logs, "gcov"))
+
+
 def run(entry):
     name, argv, cwd, stdin_file = entry
     log = os.path.join(logs, name.replace("/", "_") + ".log")
     stdin = open(stdin_file, "rb") if stdin_file else subprocess.DEVNULL
     began = time.time()
     status = subprocess.call(VALGRIND + ["--log-file=" + log] + argv, cwd=cwd, stdin=stdin,
-                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                             env=counting, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
     summary = "?"
     with open(log, errors="replace") as f:
         text = f.read()

@@ -1,8 +1,9 @@
 # cmake -DBUILD_DIR=... -DWORK_DIR=... -DPANEL_SOURCE_DIR=... -DGENERATOR=...
-#       -DCXX_COMPILER=... -DBUILD_TYPE=... -P install_and_build.cmake
+#       -DCXX_COMPILER=... -DBUILD_TYPE=... [-DLINK_FLAGS=...] -P install_and_build.cmake
 #
 # Installs BUILD_DIR into WORK_DIR/prefix, configures and builds the probe panel
 # against that prefix alone, and runs its host. Any failing step fails the test.
+# LINK_FLAGS go to the probe's links: what an instrumented build's binding needs.
 
 function(run what)
     execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out
@@ -31,6 +32,7 @@ endforeach()
 run("configure" ${CMAKE_COMMAND} -S ${PANEL_SOURCE_DIR} -B ${panel_build} -G ${GENERATOR}
     -DCMAKE_CXX_COMPILER=${CXX_COMPILER} -DCMAKE_BUILD_TYPE=${BUILD_TYPE}
     -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF
-    -DCMAKE_FIND_USE_SYSTEM_PACKAGE_REGISTRY=OFF)
+    -DCMAKE_FIND_USE_SYSTEM_PACKAGE_REGISTRY=OFF
+    "-DCMAKE_EXE_LINKER_FLAGS=${LINK_FLAGS}" "-DCMAKE_SHARED_LINKER_FLAGS=${LINK_FLAGS}")
 run("build" ${CMAKE_COMMAND} --build ${panel_build})
 run("probe" ${panel_build}/probe_host)

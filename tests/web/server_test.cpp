@@ -229,8 +229,8 @@ TEST(WebServer, PagesGetTheStateThenEveryChange) {
     EXPECT_EQ(read_one(*two), "trace\na");
     one->write(asio::buffer(std::string("press 2")));
     two->write(asio::buffer(std::string("release 2")));
-    // The loop has taken both once a broadcast sent after them arrives.
-    for (int i = 0; i < 200 && s.on_loop([&] { return s.messages.size(); }) < 2; ++i) {
+    // The loop takes both soon; the bound is for a loaded machine.
+    for (int i = 0; i < 2000 && s.on_loop([&] { return s.messages.size(); }) < 2; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     EXPECT_EQ(s.on_loop([&] { return s.messages; }),
@@ -360,7 +360,7 @@ TEST(WebServer, ASlowPageIsDroppedAndOthersGoOn) {
         }
     }
     EXPECT_EQ(last.rfind("reload\n", 0), 0U);
-    for (int i = 0; i < 300 && s.on_loop([&] { return s.server().pages(); }) != 1; ++i) {
+    for (int i = 0; i < 1000 && s.on_loop([&] { return s.server().pages(); }) != 1; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_EQ(s.on_loop([&] { return s.server().pages(); }), 1U);
