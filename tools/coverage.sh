@@ -7,20 +7,18 @@
 #   bash tools/coverage.sh [--last-run] [--html] [--min-lines N] [--min-branches N]
 #                          [--host-min-lines N] [--host-min-branches N]
 #
-# Builds the default preset and runs the suite, then reports. With --last-run it
-# runs nothing and reports on the counts that the suite's last run left (CI, right
-# after tools/test.sh). Prints gcovr's per-file table and totals of each. Branches
+# Runs tools/test.sh (which builds the default preset and runs the suite), then
+# reports. With --last-run it runs nothing and reports on the counts that the
+# suite's last run left (CI, right after tools/test.sh). Prints gcovr's per-file table and totals of each. Branches
 # that exceptions alone can take, and those the compiler proves unreachable, are not
 # counted. With --html the reports land in <build>/coverage/index.html and
 # <build>/coverage/host/index.html. With --min-lines / --min-branches (the plug-in)
 # and --host-min-lines / --host-min-branches (host/) the script fails when a total
 # falls below its floor.
-#
-#   COVERAGE_BUILD   build folder (default build/default, the default preset's)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build=${COVERAGE_BUILD:-build/default}
+build=build/default
 html=0
 last_run=0
 plugin_fail=()
@@ -43,11 +41,7 @@ while [ $# -gt 0 ]; do
 done
 
 if [ "$last_run" -eq 0 ]; then
-    cmake --preset default -B "$build" >/dev/null
-    cmake --build "$build" -j2
-    # Counts from an earlier run would add up with this one's.
-    find "$build" -name '*.gcda' -delete
-    ctest --test-dir "$build" -j2 --output-on-failure
+    bash tools/test.sh
 fi
 if ! grep -q '^KEST_COVERAGE:BOOL=ON$' "$build/CMakeCache.txt" 2>/dev/null; then
     echo "coverage: $build is not a build with coverage counters (KEST_COVERAGE);" \
