@@ -5,6 +5,7 @@
 // written included).
 #include <cctype>
 #include <cstdlib>
+#include <exception>
 #include <iostream>
 #include <string>
 
@@ -150,9 +151,7 @@ int run_console(const command_line& c, const kest_host::run_options& options) {
     return kest_host::run_interactive(setup, std::cin, std::cout, std::cerr);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     command_line c;
     if (const auto status = kest_host::read_command_line(argc, argv, KEST_DEFAULT_PLUGIN, c,
                                                          std::cout, std::cerr)) {
@@ -194,4 +193,19 @@ int main(int argc, char** argv) {
         return run_console(c, base_options(c, color));
     }
     return run_recorded(c, color);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Whatever a run lets escape (memory running out, a library's own failure)
+    // ends it with its reason named, not with an abort and no word.
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "kest-host: error: " << e.what() << "\n";
+    } catch (...) {
+        std::cerr << "kest-host: error: an unexpected failure ended the run\n";
+    }
+    return 2;
 }
