@@ -2,21 +2,11 @@
 // and GPI inputs that follow TSL tally, with what a real device may be given.
 #include "scenario/statement_table.h"
 
-#include <limits>
-
 namespace kest_host {
 
 namespace {
 
-constexpr int32_t kInt32Max = std::numeric_limits<int32_t>::max();
-
 using reader = statement_reader;
-
-template <class T>
-bool done(statement& out, T value) {
-    out = std::move(value);
-    return true;
-}
 
 bool parse_device(reader& r, statement& out) {
     stmt::device s;

@@ -8,10 +8,23 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kest_host {
+
+// The bounds of a 32-bit argument, as the reads take them.
+constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
+constexpr int64_t kInt32Min = std::numeric_limits<int32_t>::min();
+
+// The last step of a statement's parser: the statement read, and success.
+template <class Statement, class T>
+bool done(Statement& out, T value) {
+    out = std::move(value);
+    return true;
+}
 
 struct token {
     std::string text;

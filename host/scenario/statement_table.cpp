@@ -1,14 +1,11 @@
 #include "scenario/statement_table.h"
 
 #include <iterator>
-#include <limits>
 
 namespace kest_host {
 
 namespace {
 
-constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
-constexpr int64_t kInt32Min = std::numeric_limits<int32_t>::min();
 constexpr int64_t kDayMs = 24LL * 60 * 60 * 1000;
 
 using reader = statement_reader;
@@ -16,12 +13,6 @@ using reader = statement_reader;
 // A full 32-bit number.
 bool any32(reader& r, const char* what, int32_t& value) {
     return r.number32(what, kInt32Min, kInt32Max, value);
-}
-
-template <class T>
-bool done(statement& out, T value) {
-    out = std::move(value);
-    return true;
 }
 
 bool parse_layout_dir(reader& r, statement& out) {

@@ -1,6 +1,6 @@
 // A text that memory ran out for says so: `complete()` is false for every text cut
 // or left unfilled, and for every text made from one, so that the binding can
-// refuse to send it. `assignWhole` stores all of a text or nothing. The program
+// refuse_heap to send it. `assignWhole` stores all of a text or nothing. The program
 // replaces the global allocation functions to make allocations fail on purpose.
 #include <gtest/gtest.h>
 
@@ -13,15 +13,15 @@
 
 namespace {
 
-bool& refuse = kest_test::allocations.refuseAll;
+bool& refuse_heap = kest_test::allocations.refuseAll;
 
 const std::string kLong(kest_string_state::kInlineCapacity + 81, 'L');
 
 // A text of kLong cut to the inline room while the heap refuses.
 kest_string cutText() {
-    refuse = true;
+    refuse_heap = true;
     kest_string text(kLong.c_str());
-    refuse = false;
+    refuse_heap = false;
     return text;
 }
 
@@ -31,9 +31,9 @@ TEST(kest_string_complete, texts_that_fit_or_get_their_room_are_complete) {
     EXPECT_TRUE(
         kest_string_state::complete(kest_string("%1 %2").arg(kLong.c_str()).arg(7, 0, 0, 10)));
     // Without the heap, what fits inline is still whole.
-    refuse = true;
+    refuse_heap = true;
     const kest_string shortText = kest_string("RC %1").arg(12, 0, 0, 10) + " ok";
-    refuse = false;
+    refuse_heap = false;
     EXPECT_TRUE(kest_string_state::complete(shortText));
     EXPECT_STREQ(shortText, "RC 12 ok");
 }
@@ -43,7 +43,7 @@ TEST(kest_string_complete, every_way_of_cutting_marks_the_text) {
     EXPECT_FALSE(kest_string_state::complete(cut));
     EXPECT_EQ(cut.length(), static_cast<int>(kest_string_state::kInlineCapacity));
 
-    refuse = true;
+    refuse_heap = true;
     kest_string assigned;
     assigned = kLong.c_str();
     kest_string appended("x");
@@ -52,7 +52,7 @@ TEST(kest_string_complete, every_way_of_cutting_marks_the_text) {
     // No room for the result: the template comes back, marked as unfilled.
     const kest_string filled = kest_string("SD '%1'").arg(kLong.c_str());
     const kest_string wide(7, '0', 1000, 10);
-    refuse = false;
+    refuse_heap = false;
 
     EXPECT_FALSE(kest_string_state::complete(assigned));
     EXPECT_FALSE(kest_string_state::complete(appended));
@@ -94,12 +94,12 @@ TEST(kest_string_complete, texts_made_from_a_cut_text_stay_marked) {
 
 TEST(kest_string_complete, assign_whole_stores_all_or_nothing) {
     kest_string text("previous");
-    refuse = true;
+    refuse_heap = true;
     EXPECT_FALSE(kest_string_state::assignWhole(text, kLong.c_str()));
     EXPECT_STREQ(text, "previous");
     EXPECT_TRUE(kest_string_state::complete(text));
     EXPECT_TRUE(kest_string_state::assignWhole(text, "short fits inline"));
-    refuse = false;
+    refuse_heap = false;
     EXPECT_STREQ(text, "short fits inline");
 
     kest_string marked = cutText();
@@ -107,22 +107,22 @@ TEST(kest_string_complete, assign_whole_stores_all_or_nothing) {
     EXPECT_EQ(std::string(marked), kLong);
     EXPECT_TRUE(kest_string_state::complete(marked));
     // Into a string that already has heap room, and from its own text.
-    refuse = true;
+    refuse_heap = true;
     EXPECT_TRUE(kest_string_state::assignWhole(marked, static_cast<const char*>(marked) + 1));
-    refuse = false;
+    refuse_heap = false;
     EXPECT_EQ(std::string(marked), kLong.substr(1));
     EXPECT_TRUE(kest_string_state::assignWhole(marked, nullptr));
     EXPECT_STREQ(marked, "");
 }
 
 TEST(kest_string_complete, lists_report_dropped_and_cut_items) {
-    refuse = true;
+    refuse_heap = true;
     kest_stringlist grown;
     grown << "one"
           << "two"
           << "three";  // needs the heap: dropped
     const kest_stringlist split(kest_string("a,b,c,d"), ',');
-    refuse = false;
+    refuse_heap = false;
     EXPECT_FALSE(kest_string_state::complete(grown));
     EXPECT_FALSE(kest_string_state::complete(grown.toString(',')));
     EXPECT_FALSE(kest_string_state::complete(split));
@@ -137,10 +137,10 @@ TEST(kest_string_complete, lists_report_dropped_and_cut_items) {
     EXPECT_TRUE(kest_string_state::complete(whole));
     EXPECT_TRUE(kest_string_state::complete(kest_stringlist(whole)));
     EXPECT_TRUE(kest_string_state::complete(whole.toString(';')));
-    refuse = true;
+    refuse_heap = true;
     // NOLINTNEXTLINE(performance-unnecessary-copy-initialization): the copy is the test
     const kest_stringlist copy(whole);  // no room for four items
-    refuse = false;
+    refuse_heap = false;
     EXPECT_FALSE(kest_string_state::complete(copy));
 }
 

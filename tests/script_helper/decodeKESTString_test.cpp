@@ -21,18 +21,18 @@ texts tokensOf(const decodeKESTString& decoded) {
     return out;
 }
 
-struct row {
+struct decode_case {
     const char* text;
     texts tokens;
 };
 
-void expectTokens(const row& r) {
+void expectTokens(const decode_case& r) {
     const decodeKESTString decoded(r.text, '\'');
     EXPECT_EQ(tokensOf(decoded), r.tokens) << "text: [" << r.text << "]";
 }
 
 TEST(reply_tokenizer, plain_and_quoted_tokens) {
-    const row rows[] = {
+    const decode_case rows[] = {
         {"12 5", {"12", "5"}},
         {"12 5 'LD Button 1'", {"12", "5", "LD Button 1"}},
         {"a", {"a"}},
@@ -41,13 +41,13 @@ TEST(reply_tokenizer, plain_and_quoted_tokens) {
         {"ab'cd ef'gh", {"ab", "cd ef", "gh"}},
         {"value=3", {"value=3"}},
     };
-    for (const row& r : rows) {
+    for (const decode_case& r : rows) {
         expectTokens(r);
     }
 }
 
 TEST(reply_tokenizer, awkward_replies) {
-    const row rows[] = {
+    const decode_case rows[] = {
         {"'abc' 'def'", {"", "abc", "def"}},  // a leading separator makes an empty token 0
         {" a", {"", "a"}},
         {"   ", {""}},
@@ -61,7 +61,7 @@ TEST(reply_tokenizer, awkward_replies) {
         {"a'b", {"a", "b"}},
         {"x ' '", {"x", " "}},
     };
-    for (const row& r : rows) {
+    for (const decode_case& r : rows) {
         expectTokens(r);
     }
 }

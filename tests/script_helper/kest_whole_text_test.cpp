@@ -14,14 +14,14 @@
 
 namespace {
 
-std::size_t& failFrom = kest_test::allocations.failFrom;
+std::size_t& failAt = kest_test::allocations.failFrom;
 bool& refuseAll = kest_test::allocations.refuseAll;
 
-const std::string kLong(600, 'x');
+const std::string kLongText(600, 'x');
 
 struct whole_text : ::testing::Test {
     void TearDown() override {
-        failFrom = 0;
+        failAt = 0;
         refuseAll = false;
     }
 };
@@ -32,17 +32,17 @@ TEST_F(whole_text, a_filled_marker_is_whole_wherever_it_stands_and_however_often
     EXPECT_STREQ(kest_whole::arg("%2 %1 %1", "ab", whole), "%2 ab ab");
     EXPECT_STREQ(kest_whole::arg("100%%1", -7, whole), "100%-7");
     EXPECT_STREQ(kest_whole::arg("no marker", "v", whole), "no marker");
-    EXPECT_STREQ(kest_whole::arg("%1", kLong.c_str(), whole), kLong.c_str());
+    EXPECT_STREQ(kest_whole::arg("%1", kLongText.c_str(), whole), kLongText.c_str());
     EXPECT_TRUE(whole);
 }
 
 TEST_F(whole_text, an_unfilled_marker_is_caught_even_at_the_same_length) {
-    const kest_string format(("%1" + kLong).c_str());
+    const kest_string format(("%1" + kLongText).c_str());
     bool whole = true;
     // The filled text needs the heap; the framework gives the template back.
-    failFrom = kLong.size();
+    failAt = kLongText.size();
     const kest_string result = kest_whole::arg(format, "12", whole);
-    EXPECT_EQ(failFrom, 0u) << "the fill never asked for the heap";
+    EXPECT_EQ(failAt, 0u) << "the fill never asked for the heap";
     EXPECT_EQ(result.length(), format.length()) << "the case a length cannot tell";
     EXPECT_FALSE(whole);
 
@@ -54,7 +54,7 @@ TEST_F(whole_text, an_unfilled_marker_is_caught_even_at_the_same_length) {
 TEST_F(whole_text, a_cut_value_is_never_taken_for_the_text) {
     bool whole = true;
     refuseAll = true;
-    const kest_string copy = kest_whole::copy(kLong.c_str(), whole);
+    const kest_string copy = kest_whole::copy(kLongText.c_str(), whole);
     refuseAll = false;
     EXPECT_FALSE(whole);
     EXPECT_STREQ(copy, "") << "not the cut beginning of the text";
@@ -67,11 +67,11 @@ TEST_F(whole_text, a_cut_value_is_never_taken_for_the_text) {
 TEST_F(whole_text, a_store_is_whole_or_leaves_the_value) {
     kest_string target("before");
     refuseAll = true;
-    EXPECT_FALSE(kest_whole::store(target, kLong.c_str()));
+    EXPECT_FALSE(kest_whole::store(target, kLongText.c_str()));
     refuseAll = false;
     EXPECT_STREQ(target, "before");
 
-    kest_string fits(kLong.c_str());
+    kest_string fits(kLongText.c_str());
     EXPECT_TRUE(kest_whole::store(fits, static_cast<const char*>(fits) + 590));
     EXPECT_EQ(std::string(fits), std::string(10, 'x')) << "a value inside the target itself";
     EXPECT_TRUE(kest_whole::store(fits, nullptr));

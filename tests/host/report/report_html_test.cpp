@@ -17,7 +17,7 @@ namespace {
 
 // The page is written to be well-formed XML as well as HTML, so pugixml can read it
 // back the way a browser would see its structure.
-pugi::xml_document parse(const std::string& html) {
+pugi::xml_document parse_html(const std::string& html) {
     pugi::xml_document doc;
     const pugi::xml_parse_result result =
         doc.load_string(html.c_str(), pugi::parse_default | pugi::parse_doctype);
@@ -49,7 +49,7 @@ pugi::xml_node snapshot(const pugi::xml_document& doc, const std::string& suite,
 }
 
 TEST(html_report, draws_the_panel_at_each_snapshot_as_the_host_shows_it) {
-    const pugi::xml_document doc = parse(html_report(sample::demo_run()));
+    const pugi::xml_document doc = parse_html(html_report(sample::demo_run()));
     EXPECT_EQ(doc.select_nodes("//section[@id='suite-0']//figure").size(), 4u);
 
     const pugi::xml_node first = snapshot(doc, "suite-0", "show");
@@ -83,7 +83,7 @@ TEST(html_report, draws_the_panel_at_each_snapshot_as_the_host_shows_it) {
 }
 
 TEST(html_report, failures_are_highlighted_in_the_drawing_the_timeline_and_the_checks) {
-    const pugi::xml_document doc = parse(html_report(sample::demo_run()));
+    const pugi::xml_document doc = parse_html(html_report(sample::demo_run()));
     const pugi::xml_node failed_shot = snapshot(doc, "suite-0", "failed-expectation");
     ASSERT_TRUE(failed_shot);
     EXPECT_TRUE(has_class(failed_shot, "failed"));
@@ -141,7 +141,7 @@ TEST(html_report, one_drawing_per_change_with_its_failures_marked_and_linked) {
     failed_at(61, "50")->controls.back().text = "changed";  // a drawing of its own
     run.suites.push_back(run.suites[0]);
     run.suites.back().name = "second.scn";
-    const pugi::xml_document doc = parse(html_report(run));
+    const pugi::xml_document doc = parse_html(html_report(run));
 
     const auto failed =
         doc.select_nodes("//section[@id='suite-0']//figure[@data-reason='failed-expectation']");
@@ -170,12 +170,12 @@ TEST(html_report, one_drawing_per_change_with_its_failures_marked_and_linked) {
     EXPECT_STREQ(files[1].node().child("a").child_value(), "second.scn");
     EXPECT_STREQ(files[1].node().child("span").child_value(), "failed");
     // One file needs no index.
-    EXPECT_FALSE(parse(html_report(sample::demo_run())).select_node("//nav[@class='index']"));
+    EXPECT_FALSE(parse_html(html_report(sample::demo_run())).select_node("//nav[@class='index']"));
 }
 
 TEST(html_report, stands_alone_without_network_or_other_files) {
     const std::string html = html_report(sample::demo_run());
-    const pugi::xml_document doc = parse(html);
+    const pugi::xml_document doc = parse_html(html);
     EXPECT_EQ(doc.select_nodes("//*[@src]").size(), 0u);
     for (const auto& node : doc.select_nodes("//*[@href]")) {
         const std::string href = node.node().attribute("href").value();
@@ -198,7 +198,7 @@ TEST(html_report, stands_alone_without_network_or_other_files) {
 // whose hash it names, which is the script the page holds.
 TEST(html_report, its_policy_allows_only_its_own_script_by_hash) {
     const std::string html = html_report(sample::demo_run());
-    const pugi::xml_document doc = parse(html);
+    const pugi::xml_document doc = parse_html(html);
     const pugi::xml_node meta =
         doc.select_node("//meta[@http-equiv='Content-Security-Policy']").node();
     ASSERT_TRUE(meta);
@@ -234,7 +234,7 @@ TEST(html_report, hostile_texts_never_become_markup) {
     run.build = {{"plug-in", "/p/<b>x</b>.so"}, {"plug-in version", "1.0.0.1"}};
     const std::string html = html_report(run);
     EXPECT_EQ(test::xml_char_fault(html), "");
-    const pugi::xml_document doc = parse(html);
+    const pugi::xml_document doc = parse_html(html);
     // Only the writer's own script and no element that a text could have opened.
     EXPECT_EQ(doc.select_nodes("//script").size(), 1u);
     EXPECT_EQ(doc.select_nodes("//b").size(), 0u);

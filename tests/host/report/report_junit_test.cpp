@@ -15,7 +15,7 @@
 namespace kest_host::report {
 namespace {
 
-pugi::xml_document parse(const std::string& xml) {
+pugi::xml_document parse_xml(const std::string& xml) {
     pugi::xml_document doc;
     const pugi::xml_parse_result result = doc.load_string(xml.c_str());
     EXPECT_TRUE(result) << result.description() << " at " << result.offset;
@@ -47,7 +47,7 @@ void expect_counts_match(const pugi::xml_node& node) {
 
 TEST(junit_report, one_suite_per_file_with_expectations_and_checks) {
     const std::string xml = junit_xml(sample::demo_run());
-    const pugi::xml_document doc = parse(xml);
+    const pugi::xml_document doc = parse_xml(xml);
     const pugi::xml_node root = doc.child("testsuites");
     ASSERT_TRUE(root);
     EXPECT_EQ(root.attribute("tests").as_int(), 6);  // 3 expectations, 3 checks
@@ -88,7 +88,7 @@ TEST(junit_report, failed_check_lists_its_findings_and_how_many_were_not_kept) {
                                     "",
                                     {"reply to `SD 'X'` written after release", "second"},
                                     9});
-    const pugi::xml_document doc = parse(junit_xml(run));
+    const pugi::xml_document doc = parse_xml(junit_xml(run));
     const pugi::xml_node failure =
         testcase(doc.child("testsuites").child("testsuite"), "replies-untouched").child("failure");
     EXPECT_STREQ(failure.attribute("message").value(), "reply to `SD 'X'` written after release");
@@ -106,7 +106,7 @@ TEST(junit_report, an_interrupted_stress_run_is_an_error_with_the_events_run) {
     r.end_stress(5120, true);
     r.end_suite({{"events-settle", "Every step settles.", check_status::passed, "", {}, 0}},
                 suite_summary{0, 0, 300, 5120, 130});
-    const pugi::xml_document doc = parse(junit_xml(r.record()));
+    const pugi::xml_document doc = parse_xml(junit_xml(r.record()));
     const pugi::xml_node suite = doc.child("testsuites").child("testsuite");
     EXPECT_EQ(suite.attribute("errors").as_int(), 1);
     EXPECT_EQ(suite.attribute("failures").as_int(), 0);
@@ -132,7 +132,7 @@ TEST(junit_report, stress_run_has_a_case_for_the_model_with_seed_event_and_repla
                   1},
                  {"events-settle", "Every step settles.", check_status::passed, "", {}, 0}},
                 suite_summary{0, 0, 300, 222, 1});
-    const pugi::xml_document doc = parse(junit_xml(r.record()));
+    const pugi::xml_document doc = parse_xml(junit_xml(r.record()));
     const pugi::xml_node suite = doc.child("testsuites").child("testsuite");
     EXPECT_STREQ(suite.child("properties")
                      .find_child_by_attribute("property", "name", "seed")
@@ -166,7 +166,7 @@ TEST(junit_report, hostile_texts_arrive_intact_or_visibly_marked) {
     const run_record run = sample::hostile_run();
     const std::string xml = junit_xml(run);
     EXPECT_EQ(test::xml_char_fault(xml), "");
-    const pugi::xml_document doc = parse(xml);
+    const pugi::xml_document doc = parse_xml(xml);
     const pugi::xml_node root = doc.child("testsuites");
     EXPECT_STREQ(root.attribute("name").value(), "kest-host <&\"'>");
     expect_counts_match(root);

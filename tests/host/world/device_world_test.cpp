@@ -12,12 +12,12 @@ namespace {
 
 // Records what the devices report with the database, as the event queue would
 // receive it.
-struct recording_sink : kest_test::recording_sink {
-    recording_sink() : kest_test::recording_sink(database::shown) {}
+struct shown_sink : kest_test::recording_sink {
+    shown_sink() : kest_test::recording_sink(database::shown) {}
 };
 
 TEST(device_world, devices_are_looked_up_by_number_and_kind) {
-    recording_sink sink;
+    shown_sink sink;
     device_world world(sink);
     ASSERT_NE(world.add_router(12), nullptr);
     ASSERT_NE(world.add_gpi(40), nullptr);
@@ -32,7 +32,7 @@ TEST(device_world, devices_are_looked_up_by_number_and_kind) {
 }
 
 TEST(device_world, a_poll_answers_every_index_but_at_most_the_limit) {
-    recording_sink sink;
+    shown_sink sink;
     device_world world(sink);
     infodriver& tally = *world.add_infodriver(30);
     tally.slots[61] = "5";
@@ -45,7 +45,7 @@ TEST(device_world, a_poll_answers_every_index_but_at_most_the_limit) {
 }
 
 TEST(device_world, changes_reach_the_panel_only_where_it_registered_but_renames_always) {
-    recording_sink sink;
+    shown_sink sink;
     device_world world(sink);
     router& r = *world.add_router(12);
     r.names[router::kSources][7] = "Cam 7";
