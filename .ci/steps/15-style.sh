@@ -8,8 +8,8 @@
 #
 # clang-tidy reads the compile commands of the default preset, configured with the
 # benchmarks added so that bench/ is checked too. Only the generated headers are
-# built (target kest_generated_headers), not the tree. Two files are checked at a
-# time, within a time bound.
+# built (target kest_generated_headers), not the tree. Sources that share a compile
+# command are checked a batch at a time, two checks at a time, within a time bound.
 #
 #   STYLE_BUILD     build folder (default build/style)
 #   STYLE_TIMEOUT   seconds allowed for clang-tidy (default 1500)
@@ -49,58 +49,38 @@ stamp "configure $build and build its generated headers"
 cmake --preset default -B "$build" -DKEST_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" -j2 --target kest_generated_headers >/dev/null
 
-logs=$(mktemp -d /tmp/kest-style.XXXXXX)
-trap 'rm -rf "$logs"' EXIT
-# The project's own translation units: in this tree, not generated into a build.
-# A source compiled into more than one target (the fuzz replay's main, the plug-in's
-# sources in a test of their own) has a command for each; clang-tidy would check it
-# once for every command, so it is given the first alone, in a database of its own.
-root=$PWD
-mkdir -p "$logs/db"
-mapfile -t units < <(python3 - "$build/compile_commands.json" "$root" "$logs/db" <<'PY'
+# clang-tidy checks sources that share a compile command a batch at a time
+# (tools/tidy-run.py says how); first it must find what a faulty fixture holds.
+stamp "clang-tidy on its fixture: two findings in sources that do not compile as one"
+fixture=$(mktemp -d /tmp/kest-style.XXXXXX)
+trap 'rm -rf "$fixture"' EXIT
+python3 - "$PWD" "$fixture" <<'PY'
 import json, os, sys
-commands, root, db = sys.argv[1], sys.argv[2], sys.argv[3]
-seen = set()
-kept = []
-for entry in json.load(open(commands)):
-    path = os.path.normpath(os.path.join(entry["directory"], entry["file"]))
-    inside = os.path.relpath(path, root)
-    if inside.startswith("..") or inside.split(os.sep)[0] in ("build", "out"):
-        continue
-    if "must_not_compile" in inside:  # a probe that proves an include fails
-        continue
-    if inside not in seen:
-        seen.add(inside)
-        kept.append(entry)
-        print(inside)
-with open(os.path.join(db, "compile_commands.json"), "w") as out:
-    json.dump(kept, out)
+root, out = sys.argv[1], sys.argv[2]
+names = ("moved_twice.cpp", "same_helper.cpp", "clean.cpp")
+json.dump([{"directory": root, "file": "tests/tools/tidy_fixture/" + name,
+            "arguments": ["clang++", "-std=c++17", "-c", "tests/tools/tidy_fixture/" + name,
+                          "-o", os.path.join(out, name + ".o")]} for name in names],
+          open(os.path.join(out, "compile_commands.json"), "w"))
 PY
-)
+fixture_status=0
+fixture_out=$(python3 tools/tidy-run.py "$fixture" 2>&1) || fixture_status=$?
+for expected in "moved_twice.cpp:16:.*bugprone-use-after-move" \
+        "same_helper.cpp:16:.*bugprone-use-after-move" "does not compile as one unit"; do
+    if [ "$fixture_status" -ne 1 ] || ! grep -q -- "$expected" <<<"$fixture_out"; then
+        echo "$fixture_out"
+        echo "style: clang-tidy on tests/tools/tidy_fixture should fail with $expected" \
+            "(exit $fixture_status)"
+        lint_status=1
+    fi
+done
 
-stamp "clang-tidy: ${#units[@]} files, 2 at a time, at most ${limit}s"
-export KEST_STYLE_DB=$logs/db KEST_STYLE_LOGS=$logs
+stamp "clang-tidy: every project source, at most ${limit}s"
 tidy_status=0
-printf '%s\0' "${units[@]}" | timeout "$limit" xargs -0 -P2 -n1 bash -c '
-    status=0
-    out=$(timeout 300 clang-tidy -p "$KEST_STYLE_DB" --quiet "$1" 2>&1) || status=$?
-    [ "$status" -eq 0 ] && exit 0
-    [ "$status" -eq 124 ] && out="$1: clang-tidy took more than 300s"
-    printf "%s\n" "$out" | grep -vE "^[0-9]+ warnings? (generated|treated as errors)\.?$|^Suppressed [0-9]+ warnings" \
-        >"$KEST_STYLE_LOGS/$(echo "$1" | tr / _).log"
-    exit 1' _ || tidy_status=$?
-
+timeout "$limit" python3 tools/tidy-run.py "$build" || tidy_status=$?
 if [ "$tidy_status" -eq 124 ]; then
     echo "style: clang-tidy did not finish within ${limit}s (STYLE_TIMEOUT)"
 fi
-findings=0
-for log in "$logs"/*.log; do
-    [ -e "$log" ] || continue
-    cat "$log"
-    findings=$((findings + $(grep -cE '(warning|error): ' "$log" || true)))
-done
-failed_files=$(find "$logs" -name '*.log' | wc -l)
-stamp "clang-tidy: $findings findings in $failed_files of ${#units[@]} files"
 
 if [ "$lint_status" -ne 0 ] || [ "$tidy_status" -ne 0 ]; then
     exit 1
