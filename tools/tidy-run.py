@@ -58,7 +58,20 @@ def project_units(build, root):
 
 
 def arguments(entry):
-    return list(entry["arguments"]) if "arguments" in entry else shlex.split(entry["command"])
+    """The compile command, without a precompiled header: clang-tidy reads the
+    sources and headers themselves (and cannot read GCC's precompiled ones)."""
+    args = entry["arguments"] if "arguments" in entry else shlex.split(entry["command"])
+    kept = []
+    skip = False
+    for i, arg in enumerate(args):
+        if skip:
+            skip = False
+        elif arg == "-include" and i + 1 < len(args) and args[i + 1].endswith("cmake_pch.hxx"):
+            skip = True
+        elif arg != "-Winvalid-pch" and not (arg.startswith("-include") and
+                                             arg.endswith("cmake_pch.hxx")):
+            kept.append(arg)
+    return kept
 
 
 def command_key(entry, path):
@@ -115,6 +128,8 @@ class Work:
         number = self._next()
         path, entry = self.units[members[0]]
         entry = dict(entry)
+        entry["arguments"] = arguments(entry)
+        entry.pop("command", None)
         if len(members) == 1:
             name, main, config = members[0], path, None
         else:
@@ -123,10 +138,9 @@ class Work:
             with open(main, "w") as out:
                 for inside in members:
                     out.write('#include "%s"\n' % self.units[inside][0])
-            entry.pop("command", None)
             entry["arguments"] = [
                 main if os.path.normpath(os.path.join(entry["directory"], arg)) == path else arg
-                for arg in arguments(self.units[members[0]][1])]
+                for arg in entry["arguments"]]
             entry["file"] = main
         db = os.path.join(self.folder, "db%03d" % number)
         os.makedirs(db)
