@@ -107,12 +107,17 @@ if [ -z "$skipped" ]; then
     echo "$out"
 
     # Every scenario and stress run the MinGW build runs under kest-host, played
-    # into the shipped DLL: kest-host (native, the demo preset) records each run on
-    # a tape, and the MSVC-mode tape player sends the same events and replies and
-    # requires the same commands, byte for byte.
+    # into the shipped DLL: kest-host (native) records each run on a tape, and the
+    # MSVC-mode tape player sends the same events and replies and requires the same
+    # commands, byte for byte. kest-host is the release tree's, which the release
+    # step built (brought up to date here); without that tree, the demo preset's.
     stamp "kest-host's runs, played into the shipped DLL"
-    cmake --preset demo >/dev/null
-    cmake --build --preset demo >/dev/null
+    host_build=build/release
+    if [ ! -f "$host_build/CMakeCache.txt" ]; then
+        host_build=build/demo
+        cmake --preset demo >/dev/null
+    fi
+    cmake --build "$host_build" -j2 --target kest-host >/dev/null
     tapes="$PWD/$build/tapes"
     rm -rf "$tapes"
     mkdir -p "$tapes"
@@ -127,7 +132,7 @@ if [ -z "$skipped" ]; then
         IFS=: read -r -a args <<<"${entry#*:}"
         tape="$tapes/${name%.scn}.tape"
         runs=$((runs + 1))
-        if ! KEST_TAPE="$tape" build/demo/bin/kest-host --quiet --no-color "${args[@]}" \
+        if ! KEST_TAPE="$tape" "$host_build/bin/kest-host" --quiet --no-color "${args[@]}" \
             >"$tape.log" 2>&1; then
             echo "win32-msvc: kest-host ${args[*]} failed while recording:" >&2
             tail -5 "$tape.log" >&2
