@@ -24,12 +24,19 @@
 #   KEST_APT_UPDATE_TRIES   attempts of apt-get update (default 3)
 #   KEST_APT_RETRY_DELAY    seconds between them (default 10)
 #   KEST_APT_TIMEOUT        seconds one apt-get call may take (default 1800)
+#   KEST_APT_FRESH          seconds the package lists of an earlier update stay
+#                           good enough to install from (default 1800): within
+#                           them, and with no architecture added, no update runs
+#   KEST_APT_STAMP          file that records the last update that read lists
+#                           (default ${TMPDIR:-/tmp}/kest-apt-update.stamp)
 set -uo pipefail
 
 lists=$(cd "$(dirname "$0")" && pwd)/packages
 tries=${KEST_APT_UPDATE_TRIES:-3}
 delay=${KEST_APT_RETRY_DELAY:-10}
 apt_timeout=${KEST_APT_TIMEOUT:-1800}
+fresh_for=${KEST_APT_FRESH:-1800}
+stamp=${KEST_APT_STAMP:-${TMPDIR:-/tmp}/kest-apt-update.stamp}
 
 say() { echo "install-packages: $*" >&2; }
 usage() {
@@ -177,6 +184,7 @@ trap 'rm -rf "$work"' EXIT
 # Architectures the packages need that dpkg does not have yet.
 native=$(dpkg --print-architecture)
 foreign=" $(dpkg --print-foreign-architectures | tr '\n' ' ') "
+added_architecture=0
 for package in "${missing[@]}"; do
     case $package in
         *:*)
@@ -185,6 +193,7 @@ for package in "${missing[@]}"; do
                 say "adding the $arch architecture to dpkg"
                 if "${as_root[@]}" dpkg --add-architecture "$arch"; then
                     foreign="$foreign$arch "
+                    added_architecture=1
                 else
                     reason[$package]="dpkg --add-architecture $arch failed"
                 fi
@@ -196,11 +205,23 @@ done
 # One index that fails (a mirror half-way through a sync) makes apt-get update exit
 # 100 though the others were read; try again a few times, then go on with what is
 # there. With no network at all every try fails quickly, and the install below
-# says which packages that leaves out.
+# says which packages that leaves out. An update that read lists a short while ago
+# (in an earlier step of the same CI run) is not repeated: its lists serve, and a
+# broken index would only fail again. A newly added architecture has no lists yet,
+# so adding one always updates.
 attempt=1
-while :; do
+if [ "$added_architecture" -eq 0 ] && [ -f "$stamp" ] &&
+    [ $(( $(date +%s) - $(stat -c %Y "$stamp") )) -lt "$fresh_for" ]; then
+    say "the package lists were read $(( $(date +%s) - $(stat -c %Y "$stamp") ))s ago: no apt-get update"
+    attempt=0
+fi
+while [ "$attempt" -gt 0 ]; do
     status=0
     run_apt update -q >"$work/update.log" 2>&1 || status=$?
+    # Lists were read when apt names any source it got or found unchanged.
+    if [ "$status" -eq 0 ] || grep -qE '^(Get|Hit):' "$work/update.log"; then
+        touch "$stamp" 2>/dev/null || true
+    fi
     [ "$status" -eq 0 ] && break
     say "apt-get update exited $status (try $attempt of $tries):"
     grep -E '^(E|W): ' "$work/update.log" | sed 's/^/    /' >&2

@@ -14,6 +14,7 @@ mkdir -p "$work/tools/packages" "$work/bin" "$work/state"
 cp "$source_dir/tools/install-packages.sh" "$work/tools/"
 printf '# two packages\npkg-a\npkg-b  # and a comment\n' >"$work/tools/packages/plain.list"
 printf 'pkg-a\nwine32:i386\n' >"$work/tools/packages/wine.list"
+printf 'pkg-c\n' >"$work/tools/packages/more.list"
 state=$work/state
 
 cat >"$work/bin/dpkg-query" <<'EOF'
@@ -44,6 +45,7 @@ echo "apt-get $*" >>"$FAKE_STATE/calls"
 if [ "$1" = update ]; then
     case $(cat "$FAKE_STATE/update") in
         broken-index)
+            echo "Hit:1 http://deb.example/debian bookworm InRelease"
             echo "E: Failed to fetch http://deb.example/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz  File has unexpected size (374820 != 376004). Mirror sync in progress?"
             echo "E: Some index files failed to download. They have been ignored, or old ones used instead."
             exit 100 ;;
@@ -81,7 +83,8 @@ EOF
 printf '#!/usr/bin/env bash\nexec "$@"\n' >"$work/bin/sudo"
 chmod +x "$work/bin"/*
 
-export FAKE_STATE=$state PATH=$work/bin:$PATH KEST_APT_RETRY_DELAY=0 KEST_APT_UPDATE_TRIES=3
+export FAKE_STATE=$state PATH=$work/bin:$PATH KEST_APT_RETRY_DELAY=0 KEST_APT_UPDATE_TRIES=3 \
+    KEST_APT_STAMP=$state/stamp
 
 failures=0
 fail() {
@@ -93,6 +96,7 @@ fresh() {
     echo "$1" >"$state/update"
     shift
     printf '%s\n' "$@" >"$state/installed"
+    rm -f "$state/stamp"
     for file in calls refused architectures report; do
         : >"$state/$file"
     done
@@ -148,6 +152,28 @@ run 1 plain
 grep -q "not installed: pkg-a: E: Unable to locate package pkg-a" "$state/out" &&
     grep -q "not installed: pkg-b: E: Unable to locate package pkg-b" "$state/out" ||
     fail "the missing packages are not named: $(cat "$state/out")"
+
+echo "lists read a moment ago serve the next call; a new architecture updates again"
+fresh broken-index
+run 0 plain
+run 0 more
+[ "$(calls update)" -eq 3 ] || fail "apt-get update ran $(calls update) times, not 3"
+grep -q "no apt-get update" "$state/out" || fail "the skipped update is not said: $(cat "$state/out")"
+grep -qx pkg-c "$state/installed" || fail "pkg-c not installed"
+run 0 wine
+[ "$(calls update)" -eq 6 ] || fail "after adding i386, update ran $(calls update) times, not 6"
+KEST_APT_FRESH=0 run 0 more
+[ "$(calls update)" -eq 6 ] || fail "pkg-c is installed: apt-get needs no update"
+echo pkg-d >"$work/tools/packages/more.list"
+KEST_APT_FRESH=0 run 0 more
+[ "$(calls update)" -eq 9 ] || fail "lists older than KEST_APT_FRESH: update ran $(calls update), not 9"
+echo pkg-c >"$work/tools/packages/more.list"
+
+echo "no network: nothing is recorded, and the next call tries again"
+fresh offline
+run 1 plain
+run 1 plain
+[ "$(calls update)" -eq 6 ] || fail "apt-get update ran $(calls update) times, not 6"
 
 echo "an unknown purpose is a usage error"
 fresh ok
