@@ -210,10 +210,12 @@ done
 # broken index would only fail again. A newly added architecture has no lists yet,
 # so adding one always updates.
 attempt=1
-if [ "$added_architecture" -eq 0 ] && [ -f "$stamp" ] &&
-    [ $(( $(date +%s) - $(stat -c %Y "$stamp") )) -lt "$fresh_for" ]; then
-    say "the package lists were read $(( $(date +%s) - $(stat -c %Y "$stamp") ))s ago: no apt-get update"
-    attempt=0
+if [ "$added_architecture" -eq 0 ] && [ -f "$stamp" ]; then
+    age=$(( $(date +%s) - $(stat -c %Y "$stamp") ))
+    if [ "$age" -lt "$fresh_for" ]; then
+        say "the package lists were read ${age}s ago: no apt-get update"
+        attempt=0
+    fi
 fi
 while [ "$attempt" -gt 0 ]; do
     status=0

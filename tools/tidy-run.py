@@ -109,8 +109,7 @@ def effective_config(tidy, sample):
 class Work:
     """The checks' files: a batch file and a one-command database for each check."""
 
-    def __init__(self, root, folder, units):
-        self.root = root
+    def __init__(self, folder, units):
         self.folder = folder
         self.units = {inside: (path, entry) for inside, path, entry in units}
         self.count = 0
@@ -223,12 +222,12 @@ def check(job, tidy_exe, work, timeout):
             found += more
             notes += more_notes
         return found, notes
-    findings = [line for line in lines if FINDING.search(line)]
+    if any(FINDING.search(line) for line in lines):
+        return lines, []
     # A batch's own findings are dropped, but they still set the exit status.
-    if status != 0 and not findings and not dropped:
-        lines.append("%s: clang-tidy failed (exit %d) without a finding" % (name, status))
-        findings = [lines[-1]]
-    return (lines if findings else []), []
+    if status != 0 and not dropped:
+        return lines + ["%s: clang-tidy failed (exit %d) without a finding" % (name, status)], []
+    return [], []
 
 
 def main(argv):
@@ -245,7 +244,7 @@ def main(argv):
     units = project_units(args.build, root)
     began = time.monotonic()
     with tempfile.TemporaryDirectory(prefix="kest-tidy.") as folder:
-        work = Work(root, folder, units)
+        work = Work(folder, units)
         jobs = plan(units, root, args.tidy, args.batch, work)
         print("clang-tidy: %d files in %d checks, %d at a time" % (
             len(units), len(jobs), args.jobs), flush=True)
