@@ -12,7 +12,9 @@
 # architecture makes it exit 100, and the lists that did download are still used.
 # Then the missing packages are installed together; if apt refuses the batch, each
 # is tried on its own, so that one package that cannot be had does not keep out the
-# rest. Every package still missing at the end is named with apt's reason.
+# rest. Every package still missing at the end is named with apt's reason. The
+# downloaded .deb files are not kept once installed: a whole CI run's packages
+# would otherwise take about 2 GB of a disk that the build trees need.
 #
 # Exit status: 0 when every package is installed; 1 when one is not (with
 # --optional: 0 all the same); 2 for a usage error or an unknown purpose.
@@ -235,7 +237,7 @@ while [ "$attempt" -gt 0 ]; do
     sleep "$delay"
 done
 
-install_options=(install -y -q --no-install-recommends)
+install_options=(install -y -q --no-install-recommends -o APT::Keep-Downloaded-Packages=false)
 to_install=()
 for package in "${missing[@]}"; do
     [ -n "${reason[$package]:-}" ] || to_install+=("$package")

@@ -57,8 +57,14 @@ if [ "$1" = update ]; then
     exit 0
 fi
 packages=()
+option=0
 for arg in "$@"; do
-    case $arg in install | -*) ;; *) packages+=("$arg") ;; esac
+    if [ "$option" -eq 1 ]; then
+        echo "$arg" >>"$FAKE_STATE/options"
+        option=0
+        continue
+    fi
+    case $arg in -o) option=1 ;; install | -*) ;; *) packages+=("$arg") ;; esac
 done
 for package in "${packages[@]}"; do
     if [ "$(cat "$FAKE_STATE/update")" = offline ]; then
@@ -122,6 +128,8 @@ run 0 plain
 [ "$(calls update)" -eq 3 ] || fail "apt-get update ran $(calls update) times, not 3"
 grep -q "File has unexpected size" "$state/out" || fail "the index failure is not shown"
 grep -qx pkg-a "$state/installed" && grep -qx pkg-b "$state/installed" || fail "not installed"
+# A whole run's .deb files would fill a small disk.
+grep -qx 'APT::Keep-Downloaded-Packages=false' "$state/options" || fail "downloaded packages kept"
 
 echo "a package that cannot be installed stops a command that needs it"
 fresh broken-index
