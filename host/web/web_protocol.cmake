@@ -1,6 +1,6 @@
-# The browser panel's wire: the request guard, the page's messages and the server,
-# with no host part below, so that the fuzz build can take it without the rest of
-# kest-host. Boost.Beast is header-only (Debian libboost-dev); native builds only:
+# The browser panel's wire (the request guard, the page's messages, the request
+# reader) and, above it, its server, with no host part below, so that the fuzz
+# build can take the wire without the rest of kest-host or the server. Boost.Beast is header-only (Debian libboost-dev); native builds only:
 # the cross build has no Boost, and its kest-host says so when --web is asked for.
 if(TARGET kest_host_web_protocol)
     return()
@@ -14,5 +14,8 @@ if(NOT Boost_FOUND OR CMAKE_CROSSCOMPILING)
 endif()
 
 kest_host_part(kest_host_web_protocol FOLDER web
-    SOURCES web_guard.cpp web_message.cpp web_request.cpp web_server.cpp
+    SOURCES web_guard.cpp web_message.cpp web_request.cpp
     USES Boost::headers)
+kest_host_part(kest_host_web_server FOLDER web
+    SOURCES web_server.cpp
+    USES kest_host_web_protocol)
