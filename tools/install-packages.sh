@@ -14,7 +14,7 @@
 # is tried on its own, so that one package that cannot be had does not keep out the
 # rest. Every package still missing at the end is named with apt's reason. The
 # downloaded .deb files are not kept once installed: a whole CI run's packages
-# would otherwise take about 2 GB of a disk that the build trees need.
+# would otherwise take about 2 GiB of a disk that the build trees need.
 #
 # Exit status: 0 when every package is installed; 1 when one is not (with
 # --optional: 0 all the same); 2 for a usage error or an unknown purpose.
