@@ -1,7 +1,8 @@
 # The browser panel's wire (the request guard, the page's messages, the request
 # reader) and, above it, its server, with no host part below, so that the fuzz
-# build can take the wire without the rest of kest-host or the server. Boost.Beast is header-only (Debian libboost-dev); native builds only:
-# the cross build has no Boost, and its kest-host says so when --web is asked for.
+# build can take the wire without the rest of kest-host or the server. Boost.Beast
+# is header-only (Debian libboost-dev); native builds only: the cross build has no
+# Boost, and its kest-host says so when --web is asked for.
 if(TARGET kest_host_web_protocol)
     return()
 endif()

@@ -1,6 +1,6 @@
 // A text that memory ran out for says so: `complete()` is false for every text cut
 // or left unfilled, and for every text made from one, so that the binding can
-// refuse_heap to send it. `assignWhole` stores all of a text or nothing. The program
+// refuse to send it. `assignWhole` stores all of a text or nothing. The program
 // replaces the global allocation functions to make allocations fail on purpose.
 #include <gtest/gtest.h>
 
